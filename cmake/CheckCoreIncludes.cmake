@@ -1,0 +1,17 @@
+# Fails the build when the portable program includes a platform header: app/, snow/, saver/ and
+# settings/ reach windows, drawing and the profile only through platform/'s contract.
+set(forbidden "#[ \t]*include[ \t]*[<\"](windows\\.h|winuser\\.h|wingdi\\.h|commctrl\\.h|Q[A-Za-z]+|Qt[A-Za-z]*/|X11/|xcb/|unistd\\.h|sys/)")
+set(offenders "")
+foreach(dir app snow saver settings)
+  file(GLOB_RECURSE files "${SOURCE_DIR}/${dir}/*.h" "${SOURCE_DIR}/${dir}/*.cpp")
+  foreach(f IN LISTS files)
+    file(STRINGS "${f}" hits REGEX "${forbidden}")
+    if(hits)
+      list(APPEND offenders "${f}: ${hits}")
+    endif()
+  endforeach()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n  " text)
+  message(FATAL_ERROR "The portable program includes platform headers:\n  ${text}")
+endif()

@@ -1,0 +1,47 @@
+#pragma once
+// Drawing targets. A device context draws into the window's framebuffer; the client and paint
+// contexts are opened by the back end and present what changed when they close.
+
+#include "platform/FrameBuffer.h"
+#include "platform/Types.h"
+
+class CWnd;
+
+class CDC
+{
+public:
+    explicit CDC(CFrameBuffer& frame) : m_pFrame(&frame) {}
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+
+    void FillSolidRect(const CRect& rc, ColorRef cr) { m_pFrame->FillSolidRect(rc, cr); }
+    bool SetPixelV(int x, int y, ColorRef cr) { return m_pFrame->SetPixelV(x, y, cr); }
+    bool Ellipse(int left, int top, int right, int bottom) { return m_pFrame->Ellipse(left, top, right, bottom); }
+
+    CFrameBuffer& Frame() { return *m_pFrame; }
+
+protected:
+    CFrameBuffer* m_pFrame;
+};
+
+// Draws into a window's client area outside painting, as on a timer tick.
+class CClientDC : public CDC
+{
+public:
+    explicit CClientDC(CWnd* pWnd);
+    ~CClientDC();
+
+private:
+    CWnd* m_pWnd;
+};
+
+// Draws while the window paints; closing it validates the window.
+class CPaintDC : public CDC
+{
+public:
+    explicit CPaintDC(CWnd* pWnd);
+    ~CPaintDC();
+
+private:
+    CWnd* m_pWnd;
+};

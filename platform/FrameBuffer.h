@@ -1,0 +1,131 @@
+#pragma once
+// The one software framebuffer every back end draws into. It implements the three drawing
+// operations the program uses, so every platform shows the same pixels; a back end only presents
+// it, and presents only the rectangles that changed since it last asked.
+
+#include "platform/Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+class CFrameBuffer
+{
+public:
+    // Pixels are 32-bit 0xAARRGGBB with alpha 0xFF: the layout of a top-down 32-bit DIB and of
+    // QImage::Format_RGB32 alike.
+    static constexpr std::uint32_t kBlack = 0xFF000000u;
+
+    static constexpr std::uint32_t ToPixel(ColorRef cr)
+    {
+        return 0xFF000000u | ((cr & 0xFFu) << 16) | (cr & 0xFF00u) | ((cr >> 16) & 0xFFu);
+    }
+
+    CFrameBuffer() = default;
+
+    // Sets the size; when it changes, every pixel becomes black and the whole buffer counts as changed.
+    void Resize(int cx, int cy);
+
+    int Width() const { return m_cx; }
+    int Height() const { return m_cy; }
+    const std::uint32_t* Bits() const { return m_pixels.data(); }
+    std::uint32_t GetPixel(int x, int y) const { return m_pixels[static_cast<std::size_t>(y) * m_cx + x]; }
+
+    // Everything outside the buffer is clipped silently; the results say whether anything of the
+    // figure lies inside.
+    void FillSolidRect(const CRect& rc, ColorRef cr);
+    inline bool SetPixelV(int x, int y, ColorRef cr);
+    // The ellipse that fits left..right-1 by top..bottom-1: a white fill with a one-pixel black
+    // outline, drawn over whatever lies beneath.
+    bool Ellipse(int left, int top, int right, int bottom);
+
+    // Appends the rectangles whose pixels may have changed since the last call, then forgets them.
+    // `rects` keeps its capacity, so a steady frame allocates nothing.
+    void TakeChangedRects(std::vector<CRect>& rects);
+
+private:
+    // Change tracking works on tiles. Each keeps the box, in tile coordinates, that may hold
+    // pixels other than black ("ink"), and the box that changed since the back end last presented.
+    static constexpr int kTileShiftX = 6;
+    static constexpr int kTileShiftY = 4;
+    static constexpr int kTileWidth = 1 << kTileShiftX;
+    static constexpr int kTileHeight = 1 << kTileShiftY;
+
+    struct Box
+    {
+        std::uint8_t x0 = 0xFF, y0 = 0xFF, x1 = 0, y1 = 0;   // inclusive; empty while x0 > x1
+
+        bool Empty() const { return x0 > x1; }
+        void Add(int x, int y)
+        {
+            x0 = std::min<std::uint8_t>(x0, static_cast<std::uint8_t>(x));
+            x1 = std::max<std::uint8_t>(x1, static_cast<std::uint8_t>(x));
+            y0 = std::min<std::uint8_t>(y0, static_cast<std::uint8_t>(y));
+            y1 = std::max<std::uint8_t>(y1, static_cast<std::uint8_t>(y));
+        }
+        void Add(const Box& b)
+        {
+            if (!b.Empty())
+            {
+                Add(b.x0, b.y0);
+                Add(b.x1, b.y1);
+            }
+        }
+    };
+
+    struct Tile
+    {
+        Box ink;
+        Box changed;
+    };
+
+    // One row of an ellipse, as offsets from its left edge: the figure covers x0..x1, of which
+    // ia..ib is the white inside and the rest the black outline (all outline while ia > ib).
+    struct EllipseRow
+    {
+        std::int32_t x0, x1, ia, ib;
+    };
+
+    Tile& TileAt(int x, int y) { return m_tiles[static_cast<std::size_t>(y >> kTileShiftY) * m_tilesX + (x >> kTileShiftX)]; }
+    void MarkPixel(int x, int y, bool bInk);
+    void MarkRect(const CRect& rc, bool bInk);   // rc lies inside the buffer
+    void ClearToBlack(const CRect& rc);           // rc lies inside the buffer
+    const EllipseRow* CachedEllipse(std::int64_t cx, std::int64_t cy);
+    void DrawEllipseRow(std::uint32_t* row, std::int64_t left, const EllipseRow& r);
+
+    int m_cx = 0;
+    int m_cy = 0;
+    int m_tilesX = 0;
+    int m_tilesY = 0;
+    std::vector<std::uint32_t> m_pixels;
+    std::vector<Tile> m_tiles;
+
+    // Row tables of the ellipse sizes drawn so far: snow uses a few dozen sizes over and over.
+    std::unordered_map<std::uint64_t, std::vector<EllipseRow>> m_ellipseCache;
+    std::size_t m_nCachedRows = 0;
+};
+
+inline void CFrameBuffer::MarkPixel(int x, int y, bool bInk)
+{
+    Tile& t = TileAt(x, y);
+    const int lx = x & (kTileWidth - 1);
+    const int ly = y & (kTileHeight - 1);
+    t.changed.Add(lx, ly);
+    if (bInk)
+        t.ink.Add(lx, ly);
+}
+
+inline bool CFrameBuffer::SetPixelV(int x, int y, ColorRef cr)
+{
+    if (static_cast<unsigned>(x) >= static_cast<unsigned>(m_cx) || static_cast<unsigned>(y) >= static_cast<unsigned>(m_cy))
+        return false;
+    std::uint32_t& dst = m_pixels[static_cast<std::size_t>(y) * m_cx + x];
+    const std::uint32_t px = ToPixel(cr);
+    if (dst != px)
+    {
+        dst = px;
+        MarkPixel(x, y, px != kBlack);
+    }
+    return true;
+}
