@@ -92,7 +92,6 @@ private:
     void MarkRect(const CRect& rc, bool bInk);   // rc lies inside the buffer
     void ClearToBlack(const CRect& rc);           // rc lies inside the buffer
     const EllipseRow* CachedEllipse(std::int64_t cx, std::int64_t cy);
-    void DrawEllipseRow(std::uint32_t* row, std::int64_t left, const EllipseRow& r);
 
     int m_cx = 0;
     int m_cy = 0;
@@ -101,7 +100,9 @@ private:
     std::vector<std::uint32_t> m_pixels;
     std::vector<Tile> m_tiles;
 
-    // Row tables of the ellipse sizes drawn so far: snow uses a few dozen sizes over and over.
+    // Row tables of the ellipse sizes drawn so far: snow uses a few dozen circle sizes over and
+    // over, found by their diameter; other shapes by their size.
+    std::vector<std::vector<EllipseRow>> m_circleCache;
     std::unordered_map<std::uint64_t, std::vector<EllipseRow>> m_ellipseCache;
     std::size_t m_nCachedRows = 0;
 };

@@ -65,6 +65,3 @@ void AfxHideCursor();
 
 // A modal message box; returns the button that closed it (IDOK).
 int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);
-
-// A string resource, empty when there is none.
-std::string AfxLoadString(UINT nID);

@@ -1,0 +1,326 @@
+#include "platform/FrameBuffer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+__extension__ typedef unsigned __int128 UInt128;
+
+// Ellipse sizes up to this many rows keep a row table; larger ones (absurd flakes from hand-edited
+// settings) are computed row by row, for the visible rows only.
+constexpr std::int64_t kMaxCachedEllipseSize = 4096;
+constexpr std::size_t kMaxCachedEllipseRows = std::size_t{1} << 18;
+
+// One row of the filled figure, as column offsets lo..hi from the left edge; empty while lo > hi.
+struct Span
+{
+    std::int64_t lo = 1;
+    std::int64_t hi = 0;
+    bool Empty() const { return lo > hi; }
+};
+
+std::uint64_t ISqrt(std::uint64_t n)
+{
+    auto r = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(n)));
+    while (static_cast<UInt128>(r) * r > n)
+        --r;
+    while (static_cast<UInt128>(r + 1) * (r + 1) <= n)
+        ++r;
+    return r;
+}
+
+// Pixel (i, j) of a w x h box belongs to the ellipse when its centre lies inside or on the
+// ellipse inscribed in the box: ((2i+1-w)/w)^2 + ((2j+1-h)/h)^2 <= 1, decided in exact integers.
+Span EllipseSpan(std::int64_t w, std::int64_t h, std::int64_t j)
+{
+    if (j < 0 || j >= h)
+        return {};
+    const std::int64_t b = 2 * j + 1 - h;   // |b| < h
+    const auto uw = static_cast<UInt128>(w);
+    const auto uh = static_cast<UInt128>(h);
+    const UInt128 rest = uh * uh - static_cast<UInt128>(b * b);
+    // |2i+1-w| may be at most sqrt(w^2 * rest / h^2); the quotient fits 64 bits as it is <= w^2.
+    const auto maxSquare = static_cast<std::uint64_t>((uw * uw * rest) / (uh * uh));
+    auto d = static_cast<std::int64_t>(ISqrt(maxSquare));
+    if (((d ^ (w - 1)) & 1) != 0)   // 2i+1-w has the parity of w-1
+        --d;
+    if (d < 0)
+        return {};
+    return {(w - 1 - d) / 2, (w - 1 + d) / 2};
+}
+
+// The white inside of row j: pixels of the figure whose four neighbours all belong to it.
+void InsideOf(const Span& above, const Span& row, const Span& below, std::int64_t& ia, std::int64_t& ib)
+{
+    if (row.Empty() || above.Empty() || below.Empty())
+    {
+        ia = 1;
+        ib = 0;
+        return;
+    }
+    ia = std::max({row.lo + 1, above.lo, below.lo});
+    ib = std::min({row.hi - 1, above.hi, below.hi});
+}
+
+void FillRow(std::uint32_t* row, std::int64_t from, std::int64_t to, std::int64_t width, std::uint32_t px)
+{
+    from = std::max<std::int64_t>(from, 0);
+    to = std::min<std::int64_t>(to, width - 1);
+    if (from <= to)
+        std::fill(row + from, row + to + 1, px);
+}
+
+constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
+}   // namespace
+
+void CFrameBuffer::Resize(int cx, int cy)
+{
+    cx = std::max(cx, 0);
+    cy = std::max(cy, 0);
+    if (cx == m_cx && cy == m_cy)
+        return;
+    m_cx = cx;
+    m_cy = cy;
+    m_pixels.assign(static_cast<std::size_t>(cx) * cy, kBlack);
+    m_tilesX = (cx + kTileWidth - 1) >> kTileShiftX;
+    m_tilesY = (cy + kTileHeight - 1) >> kTileShiftY;
+    m_tiles.assign(static_cast<std::size_t>(m_tilesX) * m_tilesY, Tile{});
+    if (cx > 0 && cy > 0)
+        MarkRect(CRect(0, 0, cx, cy), false);
+}
+
+void CFrameBuffer::MarkRect(const CRect& rc, bool bInk)
+{
+    for (int ty = rc.top >> kTileShiftY; ty <= (rc.bottom - 1) >> kTileShiftY; ++ty)
+    {
+        const int y0 = std::max(rc.top - (ty << kTileShiftY), 0);
+        const int y1 = std::min(rc.bottom - 1 - (ty << kTileShiftY), kTileHeight - 1);
+        for (int tx = rc.left >> kTileShiftX; tx <= (rc.right - 1) >> kTileShiftX; ++tx)
+        {
+            const int x0 = std::max(rc.left - (tx << kTileShiftX), 0);
+            const int x1 = std::min(rc.right - 1 - (tx << kTileShiftX), kTileWidth - 1);
+            Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
+            t.changed.Add(x0, y0);
+            t.changed.Add(x1, y1);
+            if (bInk)
+            {
+                t.ink.Add(x0, y0);
+                t.ink.Add(x1, y1);
+            }
+        }
+    }
+}
+
+// Black over black changes nothing, so a clear only touches the tiles' inked boxes: a frame of
+// sparse snow clears in a fraction of the time a full-frame fill takes. A tile row that is mostly
+// inked is cleared in whole rows instead, which is as fast as a plain fill.
+void CFrameBuffer::ClearToBlack(const CRect& rc)
+{
+    for (int ty = rc.top >> kTileShiftY; ty <= (rc.bottom - 1) >> kTileShiftY; ++ty)
+    {
+        const int tileTop = ty << kTileShiftY;
+        const CRect band = CRect(rc.left, tileTop, rc.right, tileTop + kTileHeight).Intersect(rc);
+        Tile* tiles = m_tiles.data() + static_cast<std::size_t>(ty) * m_tilesX;
+        const int txFirst = rc.left >> kTileShiftX;
+        const int txLast = (rc.right - 1) >> kTileShiftX;
+
+        long long nInkedArea = 0;
+        for (int tx = txFirst; tx <= txLast; ++tx)
+        {
+            const Box& ink = tiles[tx].ink;
+            if (!ink.Empty())
+                nInkedArea += (ink.x1 - ink.x0 + 1) * (ink.y1 - ink.y0 + 1);
+        }
+        if (nInkedArea == 0)
+            continue;
+        const bool bWholeRows = nInkedArea * 2 >= static_cast<long long>(band.Width()) * band.Height();
+        if (bWholeRows)
+        {
+            for (int y = band.top; y < band.bottom; ++y)
+            {
+                std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
+                std::fill(row + band.left, row + band.right, kBlack);
+            }
+        }
+
+        for (int tx = txFirst; tx <= txLast; ++tx)
+        {
+            Tile& t = tiles[tx];
+            if (t.ink.Empty())
+                continue;
+            const int tileLeft = tx << kTileShiftX;
+            const CRect ink(tileLeft + t.ink.x0, tileTop + t.ink.y0, tileLeft + t.ink.x1 + 1, tileTop + t.ink.y1 + 1);
+            const CRect clear = ink.Intersect(rc);
+            if (clear.IsRectEmpty())
+                continue;
+            if (!bWholeRows)
+            {
+                for (int y = clear.top; y < clear.bottom; ++y)
+                {
+                    std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
+                    std::fill(row + clear.left, row + clear.right, kBlack);
+                }
+            }
+            t.changed.Add(clear.left - tileLeft, clear.top - tileTop);
+            t.changed.Add(clear.right - 1 - tileLeft, clear.bottom - 1 - tileTop);
+            if (clear == ink)
+                t.ink = Box{};
+        }
+    }
+}
+
+void CFrameBuffer::FillSolidRect(const CRect& rcFill, ColorRef cr)
+{
+    const CRect rc = rcFill.Intersect(CRect(0, 0, m_cx, m_cy));
+    if (rc.IsRectEmpty())
+        return;
+    const std::uint32_t px = ToPixel(cr);
+    if (px == kBlack)
+    {
+        ClearToBlack(rc);
+        return;
+    }
+    for (int y = rc.top; y < rc.bottom; ++y)
+    {
+        std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
+        std::fill(row + rc.left, row + rc.right, px);
+    }
+    MarkRect(rc, true);
+}
+
+const CFrameBuffer::EllipseRow* CFrameBuffer::CachedEllipse(std::int64_t cx, std::int64_t cy)
+{
+    if (cx > kMaxCachedEllipseSize || cy > kMaxCachedEllipseSize)
+        return nullptr;
+    std::vector<EllipseRow>* pRows = nullptr;
+    if (cx == cy)
+    {
+        if (m_circleCache.empty())
+            m_circleCache.resize(kMaxCachedEllipseSize + 1);
+        pRows = &m_circleCache[static_cast<std::size_t>(cx)];
+    }
+    else
+    {
+        pRows = &m_ellipseCache[(static_cast<std::uint64_t>(cx) << 32) | static_cast<std::uint64_t>(cy)];
+    }
+    if (!pRows->empty())
+        return pRows->data();
+    if (m_nCachedRows + static_cast<std::size_t>(cy) > kMaxCachedEllipseRows)
+        return nullptr;
+
+    pRows->resize(static_cast<std::size_t>(cy));
+    Span above;
+    Span row = EllipseSpan(cx, cy, 0);
+    for (std::int64_t j = 0; j < cy; ++j)
+    {
+        const Span below = EllipseSpan(cx, cy, j + 1);
+        std::int64_t ia, ib;
+        InsideOf(above, row, below, ia, ib);
+        (*pRows)[static_cast<std::size_t>(j)] = {static_cast<std::int32_t>(row.lo), static_cast<std::int32_t>(row.hi),
+                                                 static_cast<std::int32_t>(ia), static_cast<std::int32_t>(ib)};
+        above = row;
+        row = below;
+    }
+    m_nCachedRows += pRows->size();
+    return pRows->data();
+}
+
+bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
+{
+    // The box may be as large as int allows; its size and every offset are kept in 64 bits.
+    const std::int64_t cx = std::int64_t{right} - left;
+    const std::int64_t cy = std::int64_t{bottom} - top;
+    if (cx <= 0 || cy <= 0)
+        return false;
+    const CRect visible = CRect(left, top, right, bottom).Intersect(CRect(0, 0, m_cx, m_cy));
+    if (visible.IsRectEmpty())
+        return false;
+    MarkRect(visible, true);
+
+    const EllipseRow* rows = CachedEllipse(cx, cy);
+    if (rows != nullptr && left >= 0 && right <= m_cx)
+    {
+        // The common case, a flake wholly inside the buffer's width: no clipping within a row.
+        for (int y = visible.top; y < visible.bottom; ++y)
+        {
+            const EllipseRow& r = rows[y - top];
+            std::uint32_t* p = m_pixels.data() + static_cast<std::size_t>(y) * m_cx + left;
+            if (r.ia > r.ib)
+            {
+                std::fill(p + r.x0, p + r.x1 + 1, kBlack);
+                continue;
+            }
+            std::fill(p + r.x0, p + r.ia, kBlack);
+            std::fill(p + r.ia, p + r.ib + 1, kWhite);
+            std::fill(p + r.ib + 1, p + r.x1 + 1, kBlack);
+        }
+        return true;
+    }
+
+    for (int y = visible.top; y < visible.bottom; ++y)
+    {
+        const std::int64_t j = std::int64_t{y} - top;
+        std::int64_t x0, x1, ia, ib;
+        if (rows != nullptr)
+        {
+            x0 = rows[j].x0;
+            x1 = rows[j].x1;
+            ia = rows[j].ia;
+            ib = rows[j].ib;
+        }
+        else
+        {
+            const Span s = EllipseSpan(cx, cy, j);
+            if (s.Empty())
+                continue;
+            x0 = s.lo;
+            x1 = s.hi;
+            InsideOf(EllipseSpan(cx, cy, j - 1), s, EllipseSpan(cx, cy, j + 1), ia, ib);
+        }
+        std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
+        if (ia > ib)
+        {
+            FillRow(row, left + x0, left + x1, m_cx, kBlack);
+            continue;
+        }
+        FillRow(row, left + x0, left + ia - 1, m_cx, kBlack);
+        FillRow(row, left + ia, left + ib, m_cx, kWhite);
+        FillRow(row, left + ib + 1, left + x1, m_cx, kBlack);
+    }
+    return true;
+}
+
+void CFrameBuffer::TakeChangedRects(std::vector<CRect>& rects)
+{
+    // Neighbouring changed tiles of one tile row merge into one rectangle: fewer, larger blits.
+    for (int ty = 0; ty < m_tilesY; ++ty)
+    {
+        const int tileTop = ty << kTileShiftY;
+        bool bOpen = false;
+        CRect run;
+        for (int tx = 0; tx < m_tilesX; ++tx)
+        {
+            Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
+            if (t.changed.Empty())
+            {
+                if (bOpen)
+                    rects.push_back(run);
+                bOpen = false;
+                continue;
+            }
+            const int tileLeft = tx << kTileShiftX;
+            const CRect rc(tileLeft + t.changed.x0, tileTop + t.changed.y0, tileLeft + t.changed.x1 + 1,
+                           tileTop + t.changed.y1 + 1);
+            if (bOpen)
+                run = CRect(run.left, std::min(run.top, rc.top), rc.right, std::max(run.bottom, rc.bottom));
+            else
+                run = rc;
+            bOpen = true;
+            t.changed = Box{};
+        }
+        if (bOpen)
+            rects.push_back(run);
+    }
+}
