@@ -1,0 +1,143 @@
+#pragma once
+// The headless back end's own controls, for tests, the recorder and the benchmark. It plays the
+// window system in memory: a screen of a chosen size, windows with client rectangles, one message
+// queue, and a simulated clock that moves only when asked, so that timers tick deterministically.
+
+#include "platform/FrameBuffer.h"
+#include "platform/Types.h"
+#include "platform/Wnd.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Messages the headless window system delivers, with their Win32 values.
+#ifndef WM_CREATE
+#define WM_CREATE 0x0001u
+#endif
+#ifndef WM_DESTROY
+#define WM_DESTROY 0x0002u
+#endif
+#ifndef WM_ACTIVATE
+#define WM_ACTIVATE 0x0006u
+#endif
+#ifndef WM_PAINT
+#define WM_PAINT 0x000Fu
+#endif
+#ifndef WM_ACTIVATEAPP
+#define WM_ACTIVATEAPP 0x001Cu
+#endif
+#ifndef WM_SETCURSOR
+#define WM_SETCURSOR 0x0020u
+#endif
+#ifndef WM_NCACTIVATE
+#define WM_NCACTIVATE 0x0086u
+#endif
+#ifndef WM_KEYDOWN
+#define WM_KEYDOWN 0x0100u
+#endif
+#ifndef WM_KEYUP
+#define WM_KEYUP 0x0101u
+#endif
+#ifndef WM_SYSKEYDOWN
+#define WM_SYSKEYDOWN 0x0104u
+#endif
+#ifndef WM_SYSCOMMAND
+#define WM_SYSCOMMAND 0x0112u
+#endif
+#ifndef WM_TIMER
+#define WM_TIMER 0x0113u
+#endif
+#ifndef WM_MOUSEMOVE
+#define WM_MOUSEMOVE 0x0200u
+#endif
+#ifndef WM_LBUTTONDOWN
+#define WM_LBUTTONDOWN 0x0201u
+#endif
+#ifndef WM_LBUTTONUP
+#define WM_LBUTTONUP 0x0202u
+#endif
+#ifndef WM_RBUTTONDOWN
+#define WM_RBUTTONDOWN 0x0204u
+#endif
+#ifndef WM_MBUTTONDOWN
+#define WM_MBUTTONDOWN 0x0207u
+#endif
+
+namespace Headless
+{
+// The screen that full-screen windows cover (1920 x 1080 until set).
+void SetScreenSize(int cx, int cy);
+
+// What AfxGetTime() and AfxGetProcessId() answer: the wall clock at start (it then follows the
+// simulated clock) and the process id. Both start at 0, so a snow window seeds its generator with
+// the chosen epoch.
+void SetClock(unsigned int nEpochSeconds, unsigned int nProcessId);
+
+// Simulated milliseconds since the application object was made.
+std::uint64_t Now();
+
+// Delivers what is queued, then the pending paints, without letting time pass.
+void PumpMessages();
+
+// Lets ms of simulated time pass, delivering posted messages, paints and timer ticks as they fall due.
+void Advance(std::uint64_t ms);
+
+// Lets time pass up to the next timer tick and delivers it; false when no timer runs.
+bool NextTick();
+
+// Whether the quit message has been posted, and its code.
+bool QuitPosted(int* pExitCode = nullptr);
+
+// A window of another program, for preview mode to draw into; rcScreen in screen coordinates.
+WindowHandle CreateHostWindow(const CRect& rcScreen);
+// Destroys any window, ours or a host, with its children, as the system would.
+void DestroyWindow(WindowHandle hWnd);
+void MoveWindow(WindowHandle hWnd, const CRect& rc);
+
+// Input and system messages, as the system would post or send them.
+std::intptr_t MakeLParam(int lo, int hi);
+void Post(WindowHandle hWnd, UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+std::intptr_t Send(WindowHandle hWnd, UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
+// What the system knows of a window.
+struct WindowInfo
+{
+    bool bAlive = false;
+    WindowHandle hParent = 0;
+    UINT dwStyle = 0;
+    UINT dwExStyle = 0;
+    CRect rcWindow;          // screen coordinates
+    UINT nClassStyle = 0;
+    UINT nIDCursor = 0;      // the cursor resource of its class
+    int nTimers = 0;
+    UINT nTimerPeriod = 0;   // of timer 1, after the system's lower limit
+};
+WindowInfo GetWindowInfo(WindowHandle hWnd);
+std::vector<WindowHandle> TopLevelWindows();
+
+// The window's framebuffer, and what it last presented.
+const CFrameBuffer* FrameBufferOf(WindowHandle hWnd);
+int PresentCount(WindowHandle hWnd);
+const std::vector<CRect>& LastPresentedRects(WindowHandle hWnd);
+
+// Messages whose default handling ran, in order.
+struct DefaultCall
+{
+    WindowHandle hWnd;
+    UINT message;
+    std::uintptr_t wParam;
+};
+const std::vector<DefaultCall>& DefaultCalls();
+
+// Whether a handler hid the cursor (AfxHideCursor) since the last call; resets it.
+bool TakeCursorHidden();
+
+// Message boxes shown so far, oldest first.
+struct MessageBoxCall
+{
+    std::string text;
+    UINT nType;
+};
+const std::vector<MessageBoxCall>& MessageBoxes();
+}   // namespace Headless

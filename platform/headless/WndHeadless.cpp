@@ -1,0 +1,433 @@
+// Headless windows: rectangles in memory, messages dispatched to the program's handlers, timers
+// on the simulated clock.
+
+#include "platform/WinApp.h"
+#include "platform/Wnd.h"
+#include "platform/headless/HeadlessImpl.h"
+
+#include <algorithm>
+
+namespace
+{
+// Win32 never ticks faster than every 10 ms nor slower than every 0x7FFFFFFF ms.
+constexpr UINT kMinTimerPeriod = 10;
+constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
+
+int LowWord(std::intptr_t v)
+{
+    return static_cast<std::int16_t>(v & 0xFFFF);
+}
+
+int HighWord(std::intptr_t v)
+{
+    return static_cast<std::int16_t>((v >> 16) & 0xFFFF);
+}
+}   // namespace
+
+CRect CWndImpl::ScreenRect() const
+{
+    CRect rc = rcWindow;
+    for (const CWndImpl* p = pParent; p != nullptr; p = p->pParent)
+    {
+        rc.left += p->rcWindow.left;
+        rc.right += p->rcWindow.left;
+        rc.top += p->rcWindow.top;
+        rc.bottom += p->rcWindow.top;
+    }
+    return rc;
+}
+
+std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    CWnd* p = pWnd;
+    const WindowHandle hSelf = hWnd;
+    handling.push_back({message, wParam, lParam});
+    std::intptr_t lResult = 0;
+    const CPoint point(LowWord(lParam), HighWord(lParam));
+    const auto nFlags = static_cast<UINT>(wParam);
+    const auto nRepCnt = static_cast<UINT>(lParam & 0xFFFF);
+    const auto nKeyFlags = static_cast<UINT>((lParam >> 16) & 0xFFFF);
+    switch (message)
+    {
+    case WM_CREATE: lResult = p->OnCreate(); break;
+    case WM_DESTROY: p->OnDestroy(); break;
+    case WM_CLOSE: p->OnClose(); break;
+    case WM_TIMER: p->OnTimer(static_cast<UINT>(wParam)); break;
+    case WM_PAINT: p->OnPaint(); break;
+    case WM_SYSCOMMAND: p->OnSysCommand(static_cast<UINT>(wParam)); break;
+    case WM_SETCURSOR: lResult = p->OnSetCursor() ? 1 : 0; break;
+    case WM_NCACTIVATE: lResult = p->OnNcActivate(wParam != 0) ? 1 : 0; break;
+    case WM_ACTIVATE: p->OnActivate(static_cast<UINT>(wParam & 0xFFFF)); break;
+    case WM_ACTIVATEAPP: p->OnActivateApp(wParam != 0); break;
+    case WM_MOUSEMOVE: p->OnMouseMove(nFlags, point); break;
+    case WM_LBUTTONDOWN: p->OnLButtonDown(nFlags, point); break;
+    case WM_MBUTTONDOWN: p->OnMButtonDown(nFlags, point); break;
+    case WM_RBUTTONDOWN: p->OnRButtonDown(nFlags, point); break;
+    case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
+    case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
+    default: lResult = DefaultHandling(handling.back()); break;
+    }
+    // The handler may have destroyed the window, and with it this object; handles are never reused.
+    if (HeadlessState().Find(hSelf) != nullptr)
+        handling.pop_back();
+    return lResult;
+}
+
+std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
+{
+    CWinAppImpl& s = HeadlessState();
+    s.defaultCalls.push_back({hWnd, msg.message, msg.wParam});
+    switch (msg.message)
+    {
+    case WM_CLOSE: s.Destroy(this); return 0;
+    case WM_SYSCOMMAND:
+        if ((msg.wParam & 0xFFF0) == SC_CLOSE)
+            return Dispatch(WM_CLOSE, 0, 0);
+        return 0;
+    case WM_NCACTIVATE: return 1;
+    default: return 0;
+    }
+}
+
+void CWinAppImpl::Destroy(CWndImpl* pImpl)
+{
+    if (pImpl->bDestroying)
+        return;
+    pImpl->bDestroying = true;
+    if (!pImpl->bHost)
+        pImpl->Dispatch(WM_DESTROY, 0, 0);
+    for (CWndImpl* pChild : std::vector<CWndImpl*>(pImpl->children))
+        Destroy(pChild);
+    pImpl->timers.clear();
+    if (pImpl->pParent != nullptr)
+        std::erase(pImpl->pParent->children, pImpl);
+    if (pFocus == pImpl->pWnd)
+        pFocus = nullptr;
+
+    auto node = windows.extract(pImpl->hWnd);
+    if (pImpl->bHost)
+    {
+        if (pImpl->pHostObject)
+            CWndImpl::Attach(pImpl->pHostObject.get(), nullptr);
+        return;   // node frees the host and its object
+    }
+    // The object learns last, and may delete itself.
+    CWndImpl::CallOnNcDestroy(pImpl->pWnd);
+}
+
+bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
+                    const CRect& rect, CWnd* pParentWnd, UINT /*nID*/)
+{
+    CWinAppImpl& s = HeadlessState();
+    CWndImpl* pParent = CWndImpl::Of(pParentWnd);
+    if (m_pImpl != nullptr || (pParentWnd != nullptr && pParent == nullptr))
+        return false;
+
+    auto pImpl = std::make_unique<CWndImpl>();
+    pImpl->hWnd = s.hNext++;
+    pImpl->pWnd = this;
+    pImpl->pParent = pParent;
+    pImpl->rcWindow = rect;
+    pImpl->dwStyle = dwStyle;
+    pImpl->dwExStyle = dwExStyle;
+    pImpl->text = lpszWindowName != nullptr ? lpszWindowName : "";
+    if (lpszClassName != nullptr)
+    {
+        if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
+        {
+            pImpl->nClassStyle = it->second.nClassStyle;
+            pImpl->nIDCursor = it->second.nIDCursor;
+        }
+    }
+    m_pImpl = pImpl.get();
+    if (pParent != nullptr)
+        pParent->children.push_back(m_pImpl);
+    const WindowHandle hWnd = pImpl->hWnd;
+    s.windows.emplace(hWnd, std::move(pImpl));
+
+    if (m_pImpl->Dispatch(WM_CREATE, 0, 0) == -1)
+    {
+        if (s.Find(hWnd) != nullptr)
+            s.Destroy(s.Find(hWnd));
+        return false;
+    }
+    if (CWndImpl* pImplNow = s.Find(hWnd); pImplNow != nullptr)
+    {
+        pImplNow->bNeedsPaint = (dwStyle & WS_VISIBLE) != 0;
+        return true;
+    }
+    return false;
+}
+
+bool CWnd::DestroyWindow()
+{
+    if (m_pImpl == nullptr)
+        return false;
+    HeadlessState().Destroy(m_pImpl);
+    return true;
+}
+
+CWnd* CWnd::FromHandle(WindowHandle hWnd)
+{
+    CWndImpl* pImpl = HeadlessState().Find(hWnd);
+    if (pImpl == nullptr || pImpl->bDestroying)
+        return nullptr;
+    if (pImpl->bHost && !pImpl->pHostObject)
+    {
+        pImpl->pHostObject = std::make_unique<CWnd>();
+        CWndImpl::Attach(pImpl->pHostObject.get(), pImpl);
+        pImpl->pWnd = pImpl->pHostObject.get();
+    }
+    return pImpl->pWnd;
+}
+
+WindowHandle CWnd::GetSafeHwnd() const
+{
+    return m_pImpl != nullptr ? m_pImpl->hWnd : 0;
+}
+
+void CWnd::GetClientRect(CRect* lpRect) const
+{
+    *lpRect = m_pImpl != nullptr ? m_pImpl->ClientRect() : CRect();
+}
+
+void CWnd::GetWindowRect(CRect* lpRect) const
+{
+    *lpRect = m_pImpl != nullptr ? m_pImpl->ScreenRect() : CRect();
+}
+
+void CWnd::ScreenToClient(CRect* lpRect) const
+{
+    if (m_pImpl == nullptr)
+        return;
+    const CRect rcScreen = m_pImpl->ScreenRect();
+    *lpRect = CRect(lpRect->left - rcScreen.left, lpRect->top - rcScreen.top, lpRect->right - rcScreen.left,
+                    lpRect->bottom - rcScreen.top);
+}
+
+CWnd* CWnd::GetParent() const
+{
+    return m_pImpl != nullptr && m_pImpl->pParent != nullptr ? FromHandle(m_pImpl->pParent->hWnd) : nullptr;
+}
+
+bool CWnd::IsIconic() const
+{
+    return m_pImpl != nullptr && m_pImpl->bIconic;
+}
+
+void CWnd::CenterWindow()
+{
+    if (m_pImpl == nullptr)
+        return;
+    const CWinAppImpl& s = HeadlessState();
+    const CRect rcArea = m_pImpl->pParent != nullptr ? m_pImpl->pParent->ClientRect() : CRect(0, 0, s.cxScreen, s.cyScreen);
+    const int cx = m_pImpl->rcWindow.Width();
+    const int cy = m_pImpl->rcWindow.Height();
+    const int x = rcArea.left + (rcArea.Width() - cx) / 2;
+    const int y = rcArea.top + (rcArea.Height() - cy) / 2;
+    m_pImpl->rcWindow = CRect(x, y, x + cx, y + cy);
+}
+
+bool CWnd::PostMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    if (m_pImpl == nullptr)
+        return false;
+    HeadlessState().queue.push_back({m_pImpl->hWnd, {message, wParam, lParam}});
+    return true;
+}
+
+std::intptr_t CWnd::SendMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    return m_pImpl != nullptr ? m_pImpl->Dispatch(message, wParam, lParam) : 0;
+}
+
+UINT CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
+{
+    if (m_pImpl == nullptr)
+        return 0;
+    CWinAppImpl& s = HeadlessState();
+    const UINT nPeriod = std::clamp(nElapse, kMinTimerPeriod, kMaxTimerPeriod);
+    auto& timers = m_pImpl->timers;
+    std::erase_if(timers, [nIDEvent](const CWndImpl::Timer& t) { return t.nID == nIDEvent; });
+    timers.push_back({nIDEvent, nPeriod, s.nNow + nPeriod, s.nTimerOrder++});
+    return nIDEvent != 0 ? nIDEvent : 1;
+}
+
+bool CWnd::KillTimer(UINT nIDEvent)
+{
+    if (m_pImpl == nullptr)
+        return false;
+    return std::erase_if(m_pImpl->timers, [nIDEvent](const CWndImpl::Timer& t) { return t.nID == nIDEvent; }) > 0;
+}
+
+void CWnd::Invalidate()
+{
+    if (m_pImpl != nullptr)
+        m_pImpl->bNeedsPaint = true;
+}
+
+void CWnd::SetWindowText(const std::string& text)
+{
+    if (m_pImpl != nullptr)
+        m_pImpl->text = text;
+}
+
+std::string CWnd::GetWindowText() const
+{
+    return m_pImpl != nullptr ? m_pImpl->text : std::string();
+}
+
+CWnd* CWnd::SetFocus()
+{
+    CWinAppImpl& s = HeadlessState();
+    CWnd* pOld = s.pFocus;
+    if (m_pImpl != nullptr)
+        s.pFocus = this;
+    return pOld;
+}
+
+CWnd* CWnd::GetFocus()
+{
+    return HeadlessState().pFocus;
+}
+
+CMenu* CWnd::GetSystemMenu(bool bRevert)
+{
+    if (m_pImpl == nullptr)
+        return nullptr;
+    if (bRevert)
+    {
+        m_pImpl->systemMenu.items.clear();
+        return nullptr;
+    }
+    if (!m_pImpl->pSystemMenu)
+        m_pImpl->pSystemMenu = std::make_unique<CMenu>(&m_pImpl->systemMenu);
+    return m_pImpl->pSystemMenu.get();
+}
+
+bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
+{
+    m_pImpl->items.push_back({nFlags, nIDNewItem, lpszNewItem != nullptr ? lpszNewItem : ""});
+    return true;
+}
+
+std::intptr_t CWnd::Default()
+{
+    if (m_pImpl == nullptr || m_pImpl->handling.empty())
+        return 0;
+    return m_pImpl->DefaultHandling(m_pImpl->handling.back());
+}
+
+// Every handler's default is the system's own handling of its message.
+int CWnd::OnCreate() { return static_cast<int>(Default()); }
+void CWnd::OnDestroy() { Default(); }
+void CWnd::OnClose() { Default(); }
+void CWnd::OnTimer(UINT) { Default(); }
+void CWnd::OnPaint() { Default(); }
+void CWnd::OnSysCommand(UINT) { Default(); }
+bool CWnd::OnSetCursor() { return Default() != 0; }
+bool CWnd::OnNcActivate(bool) { return Default() != 0; }
+void CWnd::OnActivate(UINT) { Default(); }
+void CWnd::OnActivateApp(bool) { Default(); }
+void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
+
+namespace Headless
+{
+WindowHandle CreateHostWindow(const CRect& rcScreen)
+{
+    CWinAppImpl& s = HeadlessState();
+    auto pImpl = std::make_unique<CWndImpl>();
+    pImpl->hWnd = s.hNext++;
+    pImpl->bHost = true;
+    pImpl->rcWindow = rcScreen;
+    pImpl->dwStyle = WS_POPUP | WS_VISIBLE;
+    const WindowHandle hWnd = pImpl->hWnd;
+    s.windows.emplace(hWnd, std::move(pImpl));
+    return hWnd;
+}
+
+void DestroyWindow(WindowHandle hWnd)
+{
+    CWinAppImpl& s = HeadlessState();
+    if (CWndImpl* pImpl = s.Find(hWnd); pImpl != nullptr)
+        s.Destroy(pImpl);
+}
+
+void MoveWindow(WindowHandle hWnd, const CRect& rc)
+{
+    if (CWndImpl* pImpl = HeadlessState().Find(hWnd); pImpl != nullptr)
+    {
+        pImpl->rcWindow = rc;
+        pImpl->bNeedsPaint = !pImpl->bHost;
+    }
+}
+
+std::intptr_t MakeLParam(int lo, int hi)
+{
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(hi & 0xFFFF) << 16) | static_cast<std::uint32_t>(lo & 0xFFFF));
+}
+
+void Post(WindowHandle hWnd, UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    HeadlessState().queue.push_back({hWnd, {message, wParam, lParam}});
+}
+
+std::intptr_t Send(WindowHandle hWnd, UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    CWndImpl* pImpl = HeadlessState().Find(hWnd);
+    return pImpl != nullptr && !pImpl->bHost ? pImpl->Dispatch(message, wParam, lParam) : 0;
+}
+
+WindowInfo GetWindowInfo(WindowHandle hWnd)
+{
+    WindowInfo info;
+    const CWndImpl* pImpl = HeadlessState().Find(hWnd);
+    if (pImpl == nullptr)
+        return info;
+    info.bAlive = true;
+    info.hParent = pImpl->pParent != nullptr ? pImpl->pParent->hWnd : 0;
+    info.dwStyle = pImpl->dwStyle;
+    info.dwExStyle = pImpl->dwExStyle;
+    info.rcWindow = pImpl->ScreenRect();
+    info.nClassStyle = pImpl->nClassStyle;
+    info.nIDCursor = pImpl->nIDCursor;
+    info.nTimers = static_cast<int>(pImpl->timers.size());
+    for (const auto& timer : pImpl->timers)
+        if (timer.nID == 1)
+            info.nTimerPeriod = timer.nPeriod;
+    return info;
+}
+
+std::vector<WindowHandle> TopLevelWindows()
+{
+    std::vector<WindowHandle> result;
+    for (const auto& [hWnd, pImpl] : HeadlessState().windows)
+        if (pImpl->pParent == nullptr && !pImpl->bHost)
+            result.push_back(hWnd);
+    return result;
+}
+
+const CFrameBuffer* FrameBufferOf(WindowHandle hWnd)
+{
+    const CWndImpl* pImpl = HeadlessState().Find(hWnd);
+    return pImpl != nullptr ? &pImpl->frame : nullptr;
+}
+
+int PresentCount(WindowHandle hWnd)
+{
+    const CWndImpl* pImpl = HeadlessState().Find(hWnd);
+    return pImpl != nullptr ? pImpl->nPresents : 0;
+}
+
+const std::vector<CRect>& LastPresentedRects(WindowHandle hWnd)
+{
+    static const std::vector<CRect> kNone;
+    const CWndImpl* pImpl = HeadlessState().Find(hWnd);
+    return pImpl != nullptr ? pImpl->lastPresented : kNone;
+}
+}   // namespace Headless
