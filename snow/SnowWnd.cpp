@@ -1,0 +1,162 @@
+#include "snow/SnowWnd.h"
+
+#include "platform/Runtime.h"
+#include "platform/WinApp.h"
+#include "res/Resource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+CSnowWnd::CSnowWnd(bool bAutoDelete) : m_bAutoDelete(bAutoDelete)
+{
+    AfxSRand(AfxGetTime() ^ AfxGetProcessId());
+    const SnowParams params = ReadSnowParams();
+    m_nPeriod = params.m_nPeriod;
+    m_nCount = params.m_nCount;
+    m_dPixelRatio = params.m_dPixelRatio;
+    m_dDeltaTime = params.m_dDeltaTime;
+    m_dGravitation = params.m_dGravitation;
+    m_dResistance = params.m_dResistance;
+    m_dFlutter = params.m_dFlutter;
+}
+
+bool CSnowWnd::Create(UINT dwExStyle, UINT dwStyle, const CRect& rect, CWnd* pParentWnd, UINT /*nID*/,
+                      void* /*pContext*/)
+{
+    const char* lpszClass = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, IDC_BLANK);
+    return CreateEx(dwExStyle, lpszClass, "", dwStyle, rect, pParentWnd, 0);
+}
+
+int CSnowWnd::OnCreate()
+{
+    if (CWnd::OnCreate() == -1)
+        return -1;
+    SetPeriod(m_nPeriod);
+    return 0;
+}
+
+void CSnowWnd::OnTimer(UINT nIDEvent)
+{
+    if (nIDEvent != ID_TIMER_FRAME)
+    {
+        CWnd::OnTimer(nIDEvent);
+        return;
+    }
+    CClientDC dc(this);
+    GetClientRect(&m_rcClient);
+    ClearBackground(dc);
+    if (m_bNeedFill)
+    {
+        AddFlakes(m_nCount);
+        m_bNeedFill = false;
+    }
+    for (Flake& f : m_flakes)
+    {
+        if (!StepFlake(f))
+            Respawn(f);
+        DrawFlake(dc, f);
+    }
+}
+
+void CSnowWnd::OnPaint()
+{
+    CPaintDC dc(this);
+    GetClientRect(&m_rcClient);
+    ClearBackground(dc);
+    DrawAll(dc);
+}
+
+void CSnowWnd::PostNcDestroy()
+{
+    if (m_bAutoDelete)
+        delete this;
+}
+
+void CSnowWnd::SetPeriod(UINT n)
+{
+    KillTimer(ID_TIMER_FRAME);
+    SetTimer(ID_TIMER_FRAME, n);
+    m_nPeriod = n;
+}
+
+void CSnowWnd::SetFlakeCount(int n)
+{
+    const std::int64_t d = std::int64_t{n} - static_cast<std::int64_t>(m_flakes.size());
+    if (d > 0)
+        AddFlakes(static_cast<UINT>(std::min<std::int64_t>(d, kMaxFlakes)));
+    else if (d < 0)
+        RemoveFlakes(static_cast<UINT>(std::min<std::int64_t>(-d, static_cast<std::int64_t>(m_flakes.size()))));
+}
+
+void CSnowWnd::SetPixelRatio(double r)
+{
+    m_dPixelRatio = r;
+    const double dWidth = m_rcClient.Width();
+    for (Flake& f : m_flakes)
+        UpdateRadius(dWidth, f);
+}
+
+void CSnowWnd::Respawn(Flake& f)
+{
+    const double W = m_rcClient.Width();
+    const double H = m_rcClient.Height();
+    f.vx = 0.0;
+    f.vy = m_dGravitation / m_dResistance;   // born at terminal velocity
+    f.x = UnitRandom() * W;
+    f.y = UnitRandom() * (-H) * m_dSpawnBand;
+    // depth^3 uniform spreads the flakes evenly through the volume of the viewing pyramid.
+    f.depth = std::pow(UnitRandom() * (1.0 - m_dMinDepthCube) + m_dMinDepthCube, 1.0 / 3.0);
+    UpdateRadius(W, f);
+}
+
+bool CSnowWnd::StepFlake(Flake& f)
+{
+    const double dt = m_dDeltaTime;
+    const double k = m_dResistance;
+    const double g = m_dGravitation;
+    const double a = m_dFlutter;
+    const double ax = (2.0 * UnitRandom() - 1.0) * a + (-k * (f.vx + m_dWind));
+    const double ay = (2.0 * UnitRandom() - 1.0) * a + (-k * f.vy) + g;
+    f.vx += ax * dt;
+    f.vy += ay * dt;
+    // Metres to pixels: near flakes cross the screen faster than far ones.
+    const double s = m_rcClient.Width() / m_dPixelRatio / f.depth;
+    f.x += dt * f.vx * s;
+    f.y += dt * f.vy * s;
+    return f.y - f.radius <= m_rcClient.bottom;
+}
+
+void CSnowWnd::UpdateRadius(double width, Flake& f)
+{
+    f.radius = width / m_dPixelRatio / f.depth;
+}
+
+void CSnowWnd::AddFlakes(UINT n)
+{
+    const std::size_t nRoom = kMaxFlakes - std::min(m_flakes.size(), kMaxFlakes);
+    const std::size_t nAdd = std::min<std::size_t>(n, nRoom);
+    m_flakes.reserve(m_flakes.size() + nAdd);
+    for (std::size_t i = 0; i < nAdd; ++i)
+    {
+        Flake& f = m_flakes.emplace_back();
+        Respawn(f);
+    }
+}
+
+void CSnowWnd::RemoveFlakes(UINT n)
+{
+    const std::size_t nRemove = std::min<std::size_t>(n, m_flakes.size());
+    m_flakes.erase(m_flakes.begin(), m_flakes.begin() + static_cast<std::ptrdiff_t>(nRemove));
+}
+
+void CSnowWnd::ClearBackground(CDC& dc)
+{
+    dc.FillSolidRect(m_rcClient, RgbColor(0, 0, 0));
+}
+
+void CSnowWnd::DrawAll(CDC& dc)
+{
+    for (const Flake& f : m_flakes)
+        DrawFlake(dc, f);
+}
