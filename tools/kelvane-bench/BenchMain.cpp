@@ -1,0 +1,125 @@
+// kelvane-bench: what one tick of the snow window costs (clear, step, draw) on a 1920x1080
+// framebuffer, next to a bare full-frame clear of a frame that size, and whether a tick allocates.
+
+#include "platform/FrameBuffer.h"
+#include "platform/WinApp.h"
+#include "platform/headless/Headless.h"
+#include "snow/SnowWnd.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace
+{
+std::atomic<long long> g_nAllocations{0};   // counted by the replaced operator new below
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr int kWarmUpTicks = 300;    // long enough for the first flakes to have crossed the screen
+constexpr int kMeasuredTicks = 200;
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+// Filling every pixel of the frame: the least any full repaint costs.
+double BareClearMs()
+{
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kWidth) * kHeight, 0xFFFFFFFFu);
+    std::vector<double> samples;
+    for (int i = 0; i < kMeasuredTicks; ++i)
+    {
+        const auto start = Clock::now();
+        std::fill(pixels.begin(), pixels.end(), i % 2 == 0 ? CFrameBuffer::kBlack : 0xFFFFFFFFu);
+        samples.push_back(Milliseconds(Clock::now() - start));
+    }
+    volatile std::uint32_t sink = pixels[pixels.size() / 2];   // keeps the fills
+    (void)sink;
+    return Median(samples);
+}
+
+struct TickResult
+{
+    double dTickMs;
+    double dAllocationsPerTick;
+};
+
+TickResult MeasureTicks(int nFlakes)
+{
+    CWinApp app;   // no profile: the seven defaults
+    Headless::SetScreenSize(kWidth, kHeight);
+    Headless::SetClock(20261207, 0);
+    auto* pWnd = new CSnowWnd(true);
+    pWnd->Create(0, WS_POPUP | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), nullptr);
+    Headless::NextTick();   // the first tick creates the default count
+    pWnd->SetFlakeCount(nFlakes);
+    for (int i = 0; i < kWarmUpTicks; ++i)
+        Headless::NextTick();
+
+    std::vector<double> samples;
+    samples.reserve(kMeasuredTicks);
+    const long long nAllocationsBefore = g_nAllocations.load();
+    for (int i = 0; i < kMeasuredTicks; ++i)
+    {
+        const auto start = Clock::now();
+        Headless::NextTick();
+        samples.push_back(Milliseconds(Clock::now() - start));
+    }
+    const long long nAllocations = g_nAllocations.load() - nAllocationsBefore;
+    pWnd->DestroyWindow();
+    return {Median(samples), static_cast<double>(nAllocations) / kMeasuredTicks};
+}
+}   // namespace
+
+void* operator new(std::size_t n)
+{
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(n != 0 ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+// The replaced operator new allocates with malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+
+int main()
+{
+    std::printf("# one tick of a %dx%d snow window with default settings; medians of %d ticks after %d warm-up ticks\n",
+                kWidth, kHeight, kMeasuredTicks, kWarmUpTicks);
+    double dMaxAllocations = 0.0;
+    for (int nFlakes : {100, 1000, 9999})
+    {
+        const TickResult tick = MeasureTicks(nFlakes);
+        const double dClearMs = BareClearMs();
+        std::printf("flakes=%d tick_ms=%.3f clear_ms=%.3f ratio=%.2f\n", nFlakes, tick.dTickMs, dClearMs,
+                    tick.dTickMs / dClearMs);
+        dMaxAllocations = std::max(dMaxAllocations, tick.dAllocationsPerTick);
+    }
+    std::printf("allocations_per_tick=%.3f\n", dMaxAllocations);
+    return 0;
+}
