@@ -1,6 +1,7 @@
 #include "tools/kelvane-record/ImageWriters.h"
 
 #include <gif_lib.h>
+#include <png.h>
 #include <sys/resource.h>
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@ protected:
     std::string m_dir = (fs::temp_directory_path() / "kelvane-imagewriters-XXXXXX").string();
 };
 using GifWriter = TempFolder;
+using PngWriter = TempFolder;
 
 // Runs `write` where a file may not outgrow `bytes`: writing beyond fails with EFBIG.
 template <class Write>
@@ -253,4 +255,56 @@ TEST_F(GifWriter, FailedWritesAreReportedAndLeaveNoFile)
     EXPECT_FALSE(writer.Close());
     EXPECT_EQ(Contains(writer.Error(), std::make_error_code(std::errc::no_space_on_device).message()), "");
     EXPECT_TRUE(fs::exists("/dev/full")) << "a device is never removed";
+}
+
+TEST_F(PngWriter, ReadsBackAsTheInputWithNothingTimeDependent)
+{
+    const int w = 7, h = 5;
+    Frame input(w * h);
+    for (int i = 0; i < w * h; ++i)
+        input[i] = 0xFF000000u | (i * 7) << 16 | (255 - i) << 8 | (i * 3);
+    input[0] = 0x12345678;   // alpha is ignored
+    ASSERT_TRUE(WritePng(PathOf("a.png"), input.data(), w, h, nullptr));
+    ASSERT_TRUE(WritePng(PathOf("b.png"), input.data(), w, h, nullptr));
+    const std::string bytes = Bytes(PathOf("a.png"));
+    EXPECT_EQ(bytes, Bytes(PathOf("b.png")));
+
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, PathOf("a.png").c_str())) << image.message;
+    std::vector<png_byte> rgb(w * h * 3);
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+    Frame decoded(w * h);
+    for (int i = 0; i < w * h; ++i)
+        decoded[i] = 0xFF000000u | rgb[3 * i] << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2];
+    input[0] |= 0xFF000000u;
+    EXPECT_EQ(decoded, input);
+
+    // 7x5, 8-bit RGB, not interlaced; and no chunk but the pixels'.
+    EXPECT_EQ(bytes.substr(16, 13), std::string("\0\0\0\7\0\0\0\5\x08\x02\0\0\0", 13));
+    std::string chunks;   // all short enough for two length bytes
+    for (std::size_t at = 8; at + 8 <= bytes.size(); at += 12 + (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 |
+                                                                std::uint8_t(bytes[at + 3])))
+        chunks += bytes.substr(at + 4, 4) + " ";
+    EXPECT_EQ(chunks, "IHDR IDAT IEND ");
+}
+
+TEST_F(PngWriter, FailuresAreReportedAndLeaveNoFile)
+{
+    const Frame small(4 * 4, kWhite);
+    const Frame large(2'000'000, kWhite);
+    const auto expectFailure = [](const char* pCase, const std::string& path, const Frame& pixels, int w, int h,
+                                  rlim_t sizeLimit) {
+        SCOPED_TRACE(pCase);
+        std::string error;
+        EXPECT_FALSE(WithFileSizeLimit(sizeLimit, [&] { return WritePng(path, pixels.data(), w, h, &error); }));
+        EXPECT_EQ(Contains(error, path), "");
+        EXPECT_FALSE(fs::exists(path));
+    };
+    expectFailure("no width", PathOf("a.png"), small, 0, 4, RLIM_INFINITY);
+    expectFailure("negative height", PathOf("a.png"), small, 4, -1, RLIM_INFINITY);
+    expectFailure("missing folder", PathOf("missing/a.png"), small, 4, 4, RLIM_INFINITY);
+    expectFailure("wider than libpng allows", PathOf("a.png"), large, 2'000'000, 1, RLIM_INFINITY);
+    expectFailure("file too large", PathOf("a.png"), large, 1000, 2000, 100);
 }

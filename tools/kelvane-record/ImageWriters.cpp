@@ -1,10 +1,12 @@
 #include "tools/kelvane-record/ImageWriters.h"
 
 #include <gif_lib.h>
+#include <png.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -360,4 +362,135 @@ void CGifWriter::ReleaseFile()
     m_prev = {};
     m_cur = {};
     m_row = {};
+}
+
+namespace
+{
+// Everything the PNG steps share; plain data, because libpng leaves a failing step by longjmp.
+struct PngJob
+{
+    std::FILE* pFile;
+    const std::uint32_t* pixels;
+    int width;
+    int height;
+    png_byte* row;   // width * 3 bytes
+    int writeErrno;
+    char message[200];
+};
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp pMessage)
+{
+    PngJob* pJob = static_cast<PngJob*>(png_get_error_ptr(png));
+    std::snprintf(pJob->message, sizeof pJob->message, "%s", pMessage);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp)
+{
+}
+
+void OnPngWrite(png_structp png, png_bytep pData, png_size_t nBytes)
+{
+    PngJob* pJob = static_cast<PngJob*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fwrite(pData, 1, nBytes, pJob->pFile) != nBytes)
+    {
+        pJob->writeErrno = errno != 0 ? errno : EIO;
+        png_error(png, "write failed");
+    }
+}
+
+void OnPngFlush(png_structp)
+{
+}
+
+// No object with a destructor may live here: a libpng failure jumps back to the setjmp below.
+bool WritePngRows(PngJob* pJob)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, pJob, OnPngError, OnPngWarning);
+    if (!png)
+    {
+        std::snprintf(pJob->message, sizeof pJob->message, "libpng could not start");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_write_struct(&png, nullptr);
+        std::snprintf(pJob->message, sizeof pJob->message, "libpng could not start");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png)))
+    {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+
+    png_set_write_fn(png, pJob, OnPngWrite, OnPngFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(pJob->width), static_cast<png_uint_32>(pJob->height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const std::size_t w = static_cast<std::size_t>(pJob->width);
+    for (int y = 0; y < pJob->height; ++y)
+    {
+        const std::uint32_t* src = pJob->pixels + static_cast<std::size_t>(y) * w;
+        png_byte* dst = pJob->row;
+        for (std::size_t x = 0; x < w; ++x)
+        {
+            dst[3 * x + 0] = static_cast<png_byte>(src[x] >> 16);
+            dst[3 * x + 1] = static_cast<png_byte>(src[x] >> 8);
+            dst[3 * x + 2] = static_cast<png_byte>(src[x]);
+        }
+        png_write_row(png, pJob->row);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+}
+
+bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, std::string* pError)
+{
+    std::string error;
+    const auto fail = [&](const std::string& reason) {
+        if (pError)
+            *pError = reason;
+        return false;
+    };
+    if (!pixels)
+        return fail("cannot write " + Quoted(path) + ": no pixels given");
+    if (width < 1 || height < 1)
+        return fail("cannot write " + Quoted(path) + ": a PNG of " + std::to_string(width) + "x" +
+                    std::to_string(height) + " pixels is impossible");
+
+    std::vector<png_byte> row;
+    try
+    {
+        row.resize(static_cast<std::size_t>(width) * 3);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return fail("cannot write " + Quoted(path) + ": not enough memory for a row of " + std::to_string(width) +
+                    " pixels");
+    }
+
+    bool bRegular = false;
+    std::FILE* pFile = CreateOutput(path, &bRegular, &error);
+    if (!pFile)
+        return fail(error);
+
+    PngJob job = {pFile, pixels, width, height, row.data(), 0, {}};
+    const bool bWritten = WritePngRows(&job);
+    int closeErrno = 0;
+    const bool bClosed = CloseFile(pFile, &closeErrno);
+    if (bWritten && bClosed)
+        return true;
+
+    if (bRegular)
+        std::remove(path.c_str());
+    if (job.writeErrno != 0)
+        return fail("cannot write " + Quoted(path) + ": " + ErrnoText(job.writeErrno));
+    if (!bWritten)
+        return fail("cannot write " + Quoted(path) + ": " + job.message);
+    return fail("cannot write " + Quoted(path) + ": " + ErrnoText(closeErrno));
 }

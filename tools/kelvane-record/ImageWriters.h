@@ -1,5 +1,5 @@
 #pragma once
-// The recorder's output: an animated GIF of the snow.
+// The recorder's output formats: an animated GIF of the snow, or a PNG of a single frame.
 // Frames come straight from the framebuffer: rows top-down, `width` pixels a row, no padding,
 // each pixel 0xAARRGGBB with the alpha byte ignored.
 
@@ -58,3 +58,7 @@ private:
     std::vector<std::uint8_t> m_cur;
     std::vector<std::uint8_t> m_row;    // one image row as handed to giflib, which may modify it
 };
+
+// Writes one frame as an 8-bit RGB PNG with the exact colours given. On failure returns false,
+// removes what it wrote and, if pError is not null, says why there.
+bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, std::string* pError);
