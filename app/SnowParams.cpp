@@ -73,6 +73,8 @@ double AtoF(std::string_view text)
         bNegative = text[i] == '-';
         ++i;
     }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return 0.0;   // one sign only
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     double dValue = 0.0;

@@ -69,10 +69,10 @@ namespace Headless
 // The screen that full-screen windows cover (1920 x 1080 until set).
 void SetScreenSize(int cx, int cy);
 
-// What AfxGetTime() and AfxGetProcessId() answer: the wall clock at start (it then follows the
-// simulated clock) and the process id. Both start at 0, so a snow window seeds its generator with
-// the chosen epoch.
-void SetClock(unsigned int nEpochSeconds, unsigned int nProcessId);
+// Sets the wall clock AfxGetTime() reads now (it then follows the simulated clock) and the process
+// id AfxGetProcessId() answers. Both start at 0, so a snow window made now seeds its generator
+// with nSeconds ^ nProcessId.
+void SetClock(unsigned int nSeconds, unsigned int nProcessId);
 
 // Simulated milliseconds since the application object was made.
 std::uint64_t Now();

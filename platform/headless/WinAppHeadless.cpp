@@ -177,10 +177,10 @@ void SetScreenSize(int cx, int cy)
     s.cyScreen = cy;
 }
 
-void SetClock(unsigned int nEpochSeconds, unsigned int nProcessId)
+void SetClock(unsigned int nSeconds, unsigned int nProcessId)
 {
     CWinAppImpl& s = HeadlessState();
-    s.nEpochSeconds = nEpochSeconds;
+    s.nEpochSeconds = nSeconds - static_cast<unsigned int>(s.nNow / 1000);
     s.nProcessId = nProcessId;
 }
 
