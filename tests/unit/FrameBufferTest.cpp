@@ -1,0 +1,263 @@
+#include "platform/FrameBuffer.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace
+{
+constexpr std::uint32_t kBlack = CFrameBuffer::kBlack;
+constexpr std::uint32_t kWhite = TestSupport::kWhitePixel;
+
+// An ellipse pixel by the plain definition: its centre lies in the ellipse inscribed in the box.
+bool Inside(std::int64_t w, std::int64_t h, std::int64_t i, std::int64_t j)
+{
+    if (i < 0 || j < 0 || i >= w || j >= h)
+        return false;
+    const std::int64_t a = 2 * i + 1 - w;
+    const std::int64_t b = 2 * j + 1 - h;
+    return a * a * h * h + b * b * w * w <= w * w * h * h;
+}
+
+// What the framebuffer must show, painted the slow and obvious way.
+struct Reference
+{
+    int cx, cy;
+    std::vector<std::uint32_t> pixels;
+
+    Reference(int w, int h) : cx(w), cy(h), pixels(static_cast<std::size_t>(w) * h, kBlack) {}
+    void Set(int x, int y, std::uint32_t px)
+    {
+        if (x >= 0 && y >= 0 && x < cx && y < cy)
+            pixels[static_cast<std::size_t>(y) * cx + x] = px;
+    }
+    void Fill(const CRect& rc, std::uint32_t px)
+    {
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                Set(x, y, px);
+    }
+    void Ellipse(int l, int t, int r, int b)   // small boxes only
+    {
+        const int w = r - l;
+        const int h = b - t;
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i)
+            {
+                if (!Inside(w, h, i, j))
+                    continue;
+                const bool bOutline = !Inside(w, h, i - 1, j) || !Inside(w, h, i + 1, j) || !Inside(w, h, i, j - 1) ||
+                                      !Inside(w, h, i, j + 1);
+                Set(l + i, t + j, bOutline ? kBlack : kWhite);
+            }
+    }
+};
+
+void ExpectSame(const CFrameBuffer& frame, const Reference& ref)
+{
+    for (int y = 0; y < ref.cy; ++y)
+        for (int x = 0; x < ref.cx; ++x)
+            ASSERT_EQ(frame.GetPixel(x, y), ref.pixels[static_cast<std::size_t>(y) * ref.cx + x])
+                << "at " << x << "," << y;
+}
+
+std::vector<std::uint32_t> Snapshot(const CFrameBuffer& frame)
+{
+    return std::vector<std::uint32_t>(frame.Bits(), frame.Bits() + static_cast<std::size_t>(frame.Width()) * frame.Height());
+}
+}   // namespace
+
+TEST(FrameBuffer, StartsBlackAndWhollyChanged)
+{
+    CFrameBuffer frame;
+    frame.Resize(100, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(frame.GetPixel(x, y), kBlack);
+    std::vector<CRect> rects;
+    frame.TakeChangedRects(rects);
+    long long nArea = 0;
+    for (const CRect& rc : rects)
+        nArea += static_cast<long long>(rc.Width()) * rc.Height();
+    EXPECT_EQ(nArea, 100 * 40);
+    rects.clear();
+    frame.TakeChangedRects(rects);
+    EXPECT_TRUE(rects.empty());
+}
+
+TEST(FrameBuffer, PixelsOutsideAreClippedSilently)
+{
+    CFrameBuffer frame;
+    frame.Resize(10, 10);
+    EXPECT_TRUE(frame.SetPixelV(9, 9, RgbColor(255, 0, 0)));
+    EXPECT_EQ(frame.GetPixel(9, 9), 0xFFFF0000u);   // COLORREF 0x0000FF is red
+    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {10, 0}, {0, 10}, {INT_MIN, INT_MAX}})
+        EXPECT_FALSE(frame.SetPixelV(x, y, RgbColor(255, 255, 255)));
+    frame.FillSolidRect(CRect(INT_MIN, INT_MIN, INT_MAX, 2), RgbColor(0, 0, 255));
+    EXPECT_EQ(frame.GetPixel(0, 1), 0xFF0000FFu);
+    EXPECT_EQ(frame.GetPixel(0, 2), kBlack);
+}
+
+TEST(FrameBuffer, SmallEllipsesMatchTheirDefinition)
+{
+    for (int w = 1; w <= 24; ++w)
+        for (int h = 1; h <= 24; h += (w % 5) + 1)
+        {
+            SCOPED_TRACE(testing::Message() << w << "x" << h);
+            CFrameBuffer frame;
+            frame.Resize(40, 40);
+            Reference ref(40, 40);
+            EXPECT_TRUE(frame.Ellipse(3, 5, 3 + w, 5 + h));
+            ref.Ellipse(3, 5, 3 + w, 5 + h);
+            ExpectSame(frame, ref);
+        }
+}
+
+TEST(FrameBuffer, RadiusTwoCircleIsARingAroundFourWhitePixels)
+{
+    CFrameBuffer frame;
+    frame.Resize(6, 6);
+    frame.FillSolidRect(CRect(0, 0, 6, 6), RgbColor(255, 255, 255));
+    frame.Ellipse(1, 1, 5, 5);
+    const char* expected[] = {"######", "#.  .#", "# ## #", "# ## #", "#.  .#", "######"};
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x)
+        {
+            // '#': untouched white, '.': corner outside the circle (white), ' ': black ring, '#' inside: white
+            const bool bWhite = expected[y][x] != ' ';
+            EXPECT_EQ(frame.GetPixel(x, y), bWhite ? kWhite : kBlack) << x << "," << y;
+        }
+}
+
+TEST(FrameBuffer, EmptyOrInvertedEllipseBoxesDrawNothing)
+{
+    CFrameBuffer frame;
+    frame.Resize(10, 10);
+    EXPECT_FALSE(frame.Ellipse(5, 5, 5, 9));
+    EXPECT_FALSE(frame.Ellipse(6, 2, 2, 6));
+    EXPECT_FALSE(frame.Ellipse(20, 20, 30, 30));
+    EXPECT_TRUE(TestSupport::WhitePixels(frame).empty());
+}
+
+TEST(FrameBuffer, HugeEllipsesAreClippedExactly)
+{
+    // Boxes far larger than the buffer, up to int's whole range: only the visible rows are computed.
+    CFrameBuffer frame;
+    frame.Resize(64, 48);
+    EXPECT_TRUE(frame.Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(TestSupport::WhitePixels(frame).size(), 64u * 48u);
+
+    // A 100000-pixel circle whose left edge crosses the buffer: the outline column, then white.
+    frame.FillSolidRect(CRect(0, 0, 64, 48), RgbColor(0, 0, 0));
+    frame.Ellipse(10, -50000 + 24, 10 + 100000, 50000 + 24);
+    EXPECT_EQ(frame.GetPixel(9, 24), kBlack);
+    EXPECT_EQ(frame.GetPixel(10, 24), kBlack);
+    EXPECT_EQ(frame.GetPixel(11, 24), kWhite);
+    EXPECT_EQ(frame.GetPixel(63, 24), kWhite);
+}
+
+TEST(FrameBuffer, RandomDrawingMatchesThePlainPainter)
+{
+    // Clears only touch inked tiles; this checks that nothing drawn survives a clear and nothing
+    // else changes, across frames of random drawing as snow makes them.
+    std::mt19937 rng(7);
+    CFrameBuffer frame;
+    frame.Resize(203, 97);
+    Reference ref(203, 97);
+    auto coord = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int nFrame = 0; nFrame < 40; ++nFrame)
+    {
+        SCOPED_TRACE(nFrame);
+        const CRect rcClear = nFrame % 7 == 3 ? CRect(coord(-5, 90), coord(-5, 40), coord(100, 210), coord(50, 100))
+                                              : CRect(0, 0, 203, 97);
+        frame.FillSolidRect(rcClear, RgbColor(0, 0, 0));
+        ref.Fill(rcClear.Intersect(CRect(0, 0, 203, 97)), kBlack);
+        for (int n = 0; n < 60; ++n)
+        {
+            const int x = coord(-30, 230);
+            const int y = coord(-30, 120);
+            switch (coord(0, 2))
+            {
+            case 0:
+                frame.SetPixelV(x, y, RgbColor(255, 255, 255));
+                ref.Set(x, y, kWhite);
+                break;
+            case 1:
+            {
+                const int r = coord(2, 25);
+                frame.Ellipse(x - r, y - r, x + r, y + r);
+                ref.Ellipse(x - r, y - r, x + r, y + r);
+                break;
+            }
+            default:
+            {
+                const CRect rc(x, y, x + coord(0, 9), y + coord(0, 9));
+                frame.FillSolidRect(rc, RgbColor(255, 255, 255));
+                ref.Fill(rc, kWhite);
+                break;
+            }
+            }
+        }
+        ExpectSame(frame, ref);
+    }
+}
+
+TEST(FrameBuffer, ChangedRectsCoverEveryChangedPixel)
+{
+    std::mt19937 rng(11);
+    CFrameBuffer frame;
+    frame.Resize(640, 360);
+    std::vector<CRect> rects;
+    frame.TakeChangedRects(rects);
+    auto coord = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int nFrame = 0; nFrame < 30; ++nFrame)
+    {
+        const std::vector<std::uint32_t> before = Snapshot(frame);
+        frame.FillSolidRect(CRect(0, 0, 640, 360), RgbColor(0, 0, 0));
+        for (int n = 0; n < 25; ++n)
+        {
+            const int x = coord(-10, 650);
+            const int y = coord(-10, 370);
+            if (n % 2 == 0)
+                frame.SetPixelV(x, y, RgbColor(255, 255, 255));
+            else
+                frame.Ellipse(x - 4, y - 4, x + 4, y + 4);
+        }
+        rects.clear();
+        frame.TakeChangedRects(rects);
+        long long nArea = 0;
+        for (const CRect& rc : rects)
+            nArea += static_cast<long long>(rc.Width()) * rc.Height();
+        EXPECT_LT(nArea, 640 * 360 / 4) << "sparse snow should not repaint the whole frame";
+        for (int y = 0; y < 360; ++y)
+            for (int x = 0; x < 640; ++x)
+            {
+                if (frame.GetPixel(x, y) == before[static_cast<std::size_t>(y) * 640 + x])
+                    continue;
+                bool bCovered = false;
+                for (const CRect& rc : rects)
+                    bCovered = bCovered || rc.PtInRect(CPoint(x, y));
+                ASSERT_TRUE(bCovered) << "frame " << nFrame << " pixel " << x << "," << y;
+            }
+    }
+}
+
+TEST(FrameBuffer, ResizingKeepsTheSizeOrClearsToBlack)
+{
+    CFrameBuffer frame;
+    frame.Resize(20, 20);
+    frame.SetPixelV(3, 3, RgbColor(255, 255, 255));
+    frame.Resize(20, 20);
+    EXPECT_EQ(frame.GetPixel(3, 3), kWhite);
+    frame.Resize(30, 10);
+    EXPECT_EQ(frame.Width(), 30);
+    EXPECT_TRUE(TestSupport::WhitePixels(frame).empty());
+    frame.Resize(-5, 10);
+    EXPECT_EQ(frame.Width(), 0);
+    EXPECT_FALSE(frame.SetPixelV(0, 0, RgbColor(255, 255, 255)));
+}

@@ -1,0 +1,94 @@
+#pragma once
+// Helpers shared by the unit tests.
+
+#include "platform/FrameBuffer.h"
+#include "platform/Runtime.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include <unistd.h>
+
+namespace TestSupport
+{
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempDir
+{
+public:
+    TempDir()
+    {
+        static int s_nCount = 0;
+        m_path = std::filesystem::temp_directory_path() /
+                 ("kelvane-test-" + std::to_string(::getpid()) + "-" + std::to_string(++s_nCount));
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Sets the shared generator so that its next value is v (0..32767): the state after the next step
+// must hold v in bits 16..30, so the state before it is that, stepped back once.
+inline void SeedSoNextRandIs(int v)
+{
+    constexpr std::uint32_t kMultiplier = 214013u;
+    std::uint32_t inverse = 1;   // Newton's iteration for the inverse of an odd number mod 2^32
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2u - kMultiplier * inverse;
+    const std::uint32_t next = static_cast<std::uint32_t>(v) << 16;
+    AfxSRand((next - 2531011u) * inverse);
+}
+
+// How many values a piece of code took from the shared generator (at most limit; -1 beyond).
+template <class Fn>
+int RandomValuesTaken(Fn&& fn, int limit = 64)
+{
+    std::uint32_t state = g_nRandState;
+    fn();
+    for (int n = 0; n <= limit; ++n)
+    {
+        if (state == g_nRandState)
+            return n;
+        state = state * 214013u + 2531011u;
+    }
+    return -1;
+}
+
+inline constexpr std::uint32_t kWhitePixel = 0xFFFFFFFFu;
+
+// The white pixels of a framebuffer.
+inline std::set<std::pair<int, int>> WhitePixels(const CFrameBuffer& frame)
+{
+    std::set<std::pair<int, int>> pixels;
+    for (int y = 0; y < frame.Height(); ++y)
+        for (int x = 0; x < frame.Width(); ++x)
+            if (frame.GetPixel(x, y) == kWhitePixel)
+                pixels.insert({x, y});
+    return pixels;
+}
+}   // namespace TestSupport
