@@ -1,0 +1,44 @@
+#pragma once
+// The profile file: an INI store read and written by the Windows profile API's rules, so that a
+// profile reads the same on every platform and a Windows profile can be copied over as it is.
+
+#include "platform/Types.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace IniFile
+{
+// The longest value a read returns: the application frame reads into a 4096-character buffer.
+inline constexpr std::size_t kMaxValueLength = 4095;
+
+// The blanks trimmed around names and values.
+constexpr bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// The value of key in the first section named section, or nullopt when the file, the section or
+// the key is missing or the file cannot be read. Names compare ignoring ASCII case and the blanks
+// around them. The value is trimmed, loses one pair of enclosing quotes (" or '), and ends at the
+// first NUL byte or after kMaxValueLength characters.
+std::optional<std::string> ReadString(const std::string& path, std::string_view section, std::string_view key);
+
+// Sets key in the first section named section to value and says whether the file was written.
+// A key already there keeps its spelling and is rewritten as "Key=value"; a missing key goes after
+// the section's last key, a missing section at the end of the file. Every other byte stays as it
+// was. The file is replaced atomically (through a symbolic link, its target), keeping its
+// permissions; a new file gets 0600 and missing folders 0700. On failure the old file is untouched.
+// Refused with false, as they could not be read back: an empty section or key, a line break or
+// NUL in any of the three, a key holding '=' or starting with ';' or '['.
+// Like Windows, a value is stored as given: blanks around it, enclosing quotes and characters past
+// kMaxValueLength do not survive a read.
+bool WriteString(const std::string& path, std::string_view section, std::string_view key, std::string_view value);
+
+// GetPrivateProfileInt's reading of a value: the first 29 characters, leading control characters
+// and spaces skipped, an optional sign, then decimal digits up to the first other character,
+// wrapping modulo 2^32. No digits gives 0.
+UINT ParseProfileInt(std::string_view text);
+}

@@ -1,0 +1,370 @@
+#include "platform/common/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace
+{
+// The line break of a profile that has none yet.
+#ifdef _WIN32
+const std::string kNewLine = "\r\n";
+#else
+const std::string kNewLine = "\n";
+#endif
+
+// A folder of its own for each test, removed with everything in it.
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        std::random_device random;
+        m_dir = fs::temp_directory_path() / ("kelvane-ini-" + std::to_string(random()) + std::to_string(random()));
+        fs::create_directory(m_dir);
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(m_dir, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const fs::path& Dir() const { return m_dir; }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+private:
+    fs::path m_dir;
+};
+
+void Put(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Get(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A file of head, NUL bytes left as a hole, and tail, length bytes in all.
+void PutSparse(const std::string& path, const std::string& head, std::uintmax_t length, const std::string& tail)
+{
+    Put(path, head);
+    fs::resize_file(path, length - tail.size());
+    std::ofstream(path, std::ios::binary | std::ios::app) << tail;
+}
+}
+
+TEST(IniFile, ReadFollowsProfileLookupRules)
+{
+    const TempFolder tmp;
+    struct Case
+    {
+        const char* name;
+        std::string file;
+        const char* section;
+        const char* key;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"names ignore case", "[Snow]\nSpeed=3\n", "sNOW", "SPEED", "3"},
+        {"blanks trimmed", " \t[ Snow ]\v\n \fSpeed \t= \t3 4\v\n", " Snow ", "Speed ", "3 4"},
+        {"double quotes", "[s]\nk= \"a b\" \n", "s", "k", "a b"},
+        {"single quotes", "[s]\nk='a'\n", "s", "k", "a"},
+        {"unpaired quotes kept", "[s]\nk=\"a'\n", "s", "k", "\"a'"},
+        {"lone quote kept", "[s]\nk=\"\n", "s", "k", "\""},
+        {"empty quotes", "[s]\nk=\"\"\n", "s", "k", ""},
+        {"empty value", "[s]\nk=\n", "s", "k", ""},
+        {"CR alone", "[s]\rj=1\rk=2\r", "s", "k", "2"},
+        {"CR LF", "[s]\r\nk=2\r\n", "s", "k", "2"},
+        {"mixed breaks, none at end", "[t]\r\n[s]\n\rk=2", "s", "k", "2"},
+        {"first section wins", "[s]\na=1\n[t]\nb=0\n[S]\na=2\nb=3\n", "s", "b", std::nullopt},
+        {"first key wins", "[s]\nk=1\nK=2\n", "s", "k", "1"},
+        {"comments are not keys", "[s]\n;k=1\n  ;k=2\n", "s", "k", std::nullopt},
+        {"comment then key", "[s]\n;k=1\nk=2", "s", "k", "2"},
+        {"line without '=' is no key", "[s]\nk\nk=2\n", "s", "k", "2"},
+        {"'[' without ']' keeps the section", "[s]\n[t\nk=1\n", "s", "k", "1"},
+        {"name runs to the last ']'", "[a]b] ; note\nk=1\n", "a]b", "k", "1"},
+        {"last ']' in a later read", "[a]" + std::string(70000, ' ') + "]\nk=1\n", "a]", "k", "1"},
+        {"name longer than the key", "[s]\nk x=1\nk=2\n", "s", "k", "2"},
+        {"keys before any section", "k=1\n[s]\n", "s", "k", std::nullopt},
+        {"missing section", "[s]\nk=1\n", "t", "k", std::nullopt},
+        {"value ends at NUL", "[s]\nk=ab\0cd\n"s, "s", "k", "ab"},
+        {"empty key refused", "[s]\n=1\n", "s", "", std::nullopt},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Put(tmp.Path("p.ini"), c.file);
+        EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), c.section, c.key), c.expected);
+    }
+}
+
+TEST(IniFile, MissingEmptyOrNonFileProfileReadsNothing)
+{
+    const TempFolder tmp;
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("missing.ini"), "s", "k"), std::nullopt);
+    Put(tmp.Path("empty.ini"), "");
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("empty.ini"), "s", "k"), std::nullopt);
+    fs::create_directory(tmp.Path("dir.ini"));
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("dir.ini"), "s", "k"), std::nullopt);
+    EXPECT_FALSE(IniFile::WriteString(tmp.Path("dir.ini"), "s", "k", "v"));
+    EXPECT_TRUE(fs::is_directory(tmp.Path("dir.ini")));
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(tmp.Path("fifo.ini").c_str(), 0600), 0);   // opening it for reading must not block
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("fifo.ini"), "s", "k"), std::nullopt);
+    EXPECT_FALSE(IniFile::WriteString(tmp.Path("fifo.ini"), "s", "k", "v"));
+    EXPECT_TRUE(fs::is_fifo(tmp.Path("fifo.ini")));
+#endif
+}
+
+TEST(IniFile, BinaryContentIsReadAndKept)
+{
+    const TempFolder tmp;
+    std::string junk;
+    for (int i = 0; i < 300 * 1024; ++i)
+        junk += static_cast<char>(i * 7 % 256);
+    Put(tmp.Path("p.ini"), junk + "\n[s]\nk=v");
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "k"), "v");
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "n", "w"));
+    EXPECT_EQ(Get(tmp.Path("p.ini")), junk + "\n[s]\nk=v\nn=w");
+}
+
+TEST(IniFile, ValueIsCutTo4095Characters)
+{
+    const TempFolder tmp;
+    const std::string x4095(4095, 'x');
+    struct Case
+    {
+        std::string value;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {std::string(4094, 'x'), std::string(4094, 'x')},
+        {x4095, x4095},
+        {x4095 + "y", x4095},
+        {"\"" + x4095 + "\"", x4095},
+        {"\"" + std::string(200000, 'x') + "\" \t", x4095},
+        {"'" + std::string(200000, 'x') + "\"", "'" + std::string(4094, 'x')},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.value.size());
+        Put(tmp.Path("p.ini"), "[s]\nk=" + c.value + "\nnext=1\n");
+        EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "k"), c.expected);
+        EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "next"), "1");
+    }
+}
+
+TEST(IniFile, LineOf100MegabytesIsSkipped)
+{
+    const TempFolder tmp;
+    PutSparse(tmp.Path("p.ini"), "[s]\nbig=x", 100u << 20, "\nk=v\n");
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "k"), "v");
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "big"), "x");
+}
+
+TEST(IniFile, CrLfSplitAcrossReadsIsOneLineBreak)
+{
+    const TempFolder tmp;
+    const std::string header = "[s]" + std::string(64 * 1024 - 4, ' ') + "\r";   // the LF starts the next 64 KiB
+    Put(tmp.Path("p.ini"), header + "\nk=1\r\n");
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"));
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "z", "3"));
+    EXPECT_EQ(Get(tmp.Path("p.ini")), header + "\nk=2\r\nz=3\r\n");
+}
+
+TEST(IniFile, WriteChangesOnlyWhatItMust)
+{
+    const TempFolder tmp;
+    struct Case
+    {
+        const char* name;
+        std::string before;
+        const char* section;
+        const char* key;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"replaces the key, keeping its spelling and CR LF",
+         "; top\r\n[Snow]\r\n\r\n  Speed = 3 ; old\r\nDepth=2\r\n[Other]\r\nSpeed=9\r\n", "snow", "SPEED",
+         "; top\r\n[Snow]\r\n\r\nSpeed=5\r\nDepth=2\r\n[Other]\r\nSpeed=9\r\n"},
+        {"inserts after the section's last key", "[a]\nx=1\n\n; c\n[b]\ny=2\n", "a", "z",
+         "[a]\nx=1\nz=5\n\n; c\n[b]\ny=2\n"},
+        {"inserts after a header without keys", "[a]\n\n[b]\n", "a", "z", "[a]\nz=5\n\n[b]\n"},
+        {"inserts into the first section only", "[a]\rx=1\r[A]\rz=0\r", "a", "z", "[a]\rx=1\rz=5\r[A]\rz=0\r"},
+        {"inserts before a missing final break", "[a]\nx=1", "a", "z", "[a]\nx=1\nz=5"},
+        {"appends a section after a break", "[a]\r\nx=1", "b", "z", "[a]\r\nx=1\r\n[b]\r\nz=5\r\n"},
+        {"appends to a file ending in a break", "[a]\nx=1\n", "b", "z", "[a]\nx=1\n[b]\nz=5\n"},
+        {"fills an empty file", "", "b", "z", "[b]" + kNewLine + "z=5" + kNewLine},
+        {"a '[' line with '=' is a key line", "[a]\n[x=1\n\n[b]\n", "a", "z", "[a]\n[x=1\nz=5\n\n[b]\n"},
+        {"skips a comment that names the key", "[a]\n;z=1\n", "a", "z", "[a]\nz=5\n;z=1\n"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Put(tmp.Path("p.ini"), c.before);
+        ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), c.section, c.key, "5"));
+        EXPECT_EQ(Get(tmp.Path("p.ini")), c.after);
+    }
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("new.ini"), "b", "z", "5"));
+    EXPECT_EQ(Get(tmp.Path("new.ini")), "[b]" + kNewLine + "z=5" + kNewLine);
+}
+
+TEST(IniFile, RefusesWhatCouldNotBeReadBack)
+{
+    const TempFolder tmp;
+    Put(tmp.Path("p.ini"), "[s]\nk=1\n");
+    const std::string refused[][3] = {{"", "k", "v"},    {"s", "", "v"},    {"s\n", "k", "v"},
+                                      {"s", "k\r", "v"}, {"s", "a=b", "v"}, {"s", ";k", "v"},
+                                      {"s", "[k", "v"},  {"s", "k", "v\n"}, {"s", "k", "v\0w"s}};
+    for (const auto& r : refused)
+    {
+        SCOPED_TRACE(r[0] + "|" + r[1] + "|" + r[2]);
+        EXPECT_FALSE(IniFile::WriteString(tmp.Path("p.ini"), r[0], r[1], r[2]));
+    }
+    EXPECT_EQ(Get(tmp.Path("p.ini")), "[s]\nk=1\n");
+}
+
+TEST(IniFile, RewritesHugeFileWithoutLoadingIt)
+{
+    const TempFolder tmp;
+    const std::uintmax_t size = 64u << 20;
+    PutSparse(tmp.Path("p.ini"), "[a]\nk=1\n[b]\njunk=", size, "\n");
+#ifndef _WIN32
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+#endif
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "a", "k", "2"));
+    EXPECT_EQ(fs::file_size(tmp.Path("p.ini")), size);
+    std::ifstream in(tmp.Path("p.ini"), std::ios::binary);
+    std::string head(17, '?');
+    in.read(head.data(), 17);
+    EXPECT_EQ(head, "[a]\nk=2\n[b]\njunk=");
+    in.seekg(-2, std::ios::end);
+    EXPECT_EQ(in.get(), 0);
+    EXPECT_EQ(in.get(), '\n');
+#ifndef _WIN32
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024);   // KiB
+#endif
+}
+
+TEST(IniFile, FolderThatIsAFileFailsCleanly)
+{
+    const TempFolder tmp;
+    Put(tmp.Path("folder"), "not a folder");
+    EXPECT_FALSE(IniFile::WriteString(tmp.Path("folder") + "/p.ini", "s", "k", "v"));
+    EXPECT_FALSE(IniFile::WriteString(tmp.Path("folder") + "/sub/p.ini", "s", "k", "v"));
+    EXPECT_EQ(IniFile::ReadString(tmp.Path("folder") + "/p.ini", "s", "k"), std::nullopt);
+    EXPECT_EQ(Get(tmp.Path("folder")), "not a folder");
+}
+
+#ifndef _WIN32
+TEST(IniFile, DiskFullKeepsOldFileAndLeavesNoTemporary)
+{
+    const TempFolder tmp;
+    const std::string old = "[s]\nk=1\n" + std::string(8192, ';') + "\n";
+    Put(tmp.Path("p.ini"), old);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2") ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
+    EXPECT_EQ(Get(tmp.Path("p.ini")), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
+}
+
+TEST(IniFile, WritesThroughSymbolicLink)
+{
+    const TempFolder tmp;
+    fs::create_directory(tmp.Dir() / "real");
+    Put(tmp.Path("real/p.ini"), "[s]\nk=1\n");
+    fs::create_symlink("real/p.ini", tmp.Dir() / "link.ini");
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("link.ini"), "s", "k", "2"));
+    EXPECT_TRUE(fs::is_symlink(tmp.Dir() / "link.ini"));
+    EXPECT_EQ(Get(tmp.Path("real/p.ini")), "[s]\nk=2\n");
+}
+
+TEST(IniFile, KeepsPermissionsAndCreatesPrivateFolders)
+{
+    const TempFolder tmp;
+    Put(tmp.Path("p.ini"), "[s]\nk=1\n");
+    fs::permissions(tmp.Path("p.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"));
+    EXPECT_EQ(fs::status(tmp.Path("p.ini")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    ASSERT_TRUE(IniFile::WriteString(tmp.Path("a/b/p.ini"), "s", "k", "v"));
+    EXPECT_EQ(fs::status(tmp.Path("a")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(tmp.Path("a/b")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(tmp.Path("a/b/p.ini")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(IniFile, ReadOnlyFolderFailsCleanly)
+{
+    const TempFolder tmp;
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    Put(tmp.Path("p.ini"), "[s]\nk=1\n");
+    fs::permissions(tmp.Dir(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"));
+    EXPECT_EQ(Get(tmp.Path("p.ini")), "[s]\nk=1\n");
+}
+#endif
+
+TEST(IniFile, ParseProfileIntFollowsWindows)
+{
+    const std::pair<const char*, UINT> cases[] = {
+        {"1", 1u},
+        {"+1", 1u},
+        {"-1", 4294967295u},
+        {"4294967296", 0u},
+        {"4294967297", 1u},
+        {"-4294967297", 4294967295u},
+        {"42A94967297", 42u},
+        {"B4294967297", 0u},
+        {"", 0u},
+        {"-", 0u},
+        {"\x01\t 7", 7u},
+        {"\xA0" "7", 0u},
+        {"+-7", 0u},
+        {"0000000000000000000000000000012", 0u},   // only 29 characters are read
+        {"00000000000000000000000000012", 12u},
+    };
+    for (const auto& [text, expected] : cases)
+    {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(IniFile::ParseProfileInt(text), expected);
+    }
+}
