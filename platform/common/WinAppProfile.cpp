@@ -1,0 +1,43 @@
+#include "platform/WinApp.h"
+#include "platform/common/IniFile.h"
+
+#include <string_view>
+
+// A null section or entry asks Windows for a list of names; the program never does, so here it
+// reads as missing and writes nothing.
+
+UINT CWinApp::GetProfileInt(const char* lpszSection, const char* lpszEntry, int nDefault)
+{
+    const UINT fallback = static_cast<UINT>(nDefault);
+    if (m_strProfileName.empty() || !lpszSection || !lpszEntry)
+        return fallback;
+    const auto value = IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry);
+    if (!value || value->empty())
+        return fallback;
+    return IniFile::ParseProfileInt(*value);
+}
+
+std::string CWinApp::GetProfileString(const char* lpszSection, const char* lpszEntry, const char* lpszDefault)
+{
+    if (!m_strProfileName.empty() && lpszSection && lpszEntry)
+        if (auto value = IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry))
+            return *value;
+    // Windows hands back the default without its trailing blanks, in the same buffer as a value.
+    std::string_view fallback = lpszDefault ? lpszDefault : "";
+    while (!fallback.empty() && IniFile::IsBlank(fallback.back()))
+        fallback.remove_suffix(1);
+    return std::string(fallback.substr(0, IniFile::kMaxValueLength));
+}
+
+bool CWinApp::WriteProfileInt(const char* lpszSection, const char* lpszEntry, int nValue)
+{
+    return WriteProfileString(lpszSection, lpszEntry, std::to_string(nValue).c_str());
+}
+
+// A null value deletes the key on Windows; the program never asks for that, so it writes "".
+bool CWinApp::WriteProfileString(const char* lpszSection, const char* lpszEntry, const char* lpszValue)
+{
+    if (m_strProfileName.empty() || !lpszSection || !lpszEntry)
+        return false;
+    return IniFile::WriteString(m_strProfileName, lpszSection, lpszEntry, lpszValue ? lpszValue : "");
+}
