@@ -80,8 +80,12 @@ int main(int argc, char** argv)
         return Fail(strError);
     }
 
-    std::printf("kelvane-record: wrote %d frame%s of %dx%d snow to %s\n", options.nFrames, options.nFrames == 1 ? "" : "s",
-                options.nWidth, options.nHeight, options.strOut.c_str());
+    if (options.format == RecordOptions::Format::Gif)
+        std::printf("kelvane-record: wrote %d frames of %dx%d snow to %s\n", options.nFrames, options.nWidth,
+                    options.nHeight, options.strOut.c_str());
+    else
+        std::printf("kelvane-record: wrote frame %d of %dx%d snow to %s\n", options.nFrames, options.nWidth,
+                    options.nHeight, options.strOut.c_str());
     pWnd->DestroyWindow();
     return 0;
 }

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Kelvane's everyday commands, on Debian 12 (installs what it needs with apt-get):
+#   ./dev.sh run    build, then let it snow: records snow to build/kelvane-snow.gif and says where
+#   ./dev.sh test   build, then run every test
+#   ./dev.sh asan   build under AddressSanitizer and UndefinedBehaviorSanitizer, then run the tests
+#   ./dev.sh bench  build, then time a tick of the snow window
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev)
+
+install_packages() {
+    local missing=()
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "dev.sh: installing ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j "$(nproc)"
+}
+
+case "${1:-}" in
+    run)
+        install_packages
+        build linux
+        build/linux/kelvane-record --width 640 --height 360 --frames 150 --out "$PWD/build/kelvane-snow.gif"
+        ;;
+    test)
+        install_packages
+        build linux
+        ctest --preset linux -j "$(nproc)"
+        ;;
+    asan)
+        install_packages
+        build asan
+        ctest --preset asan -j "$(nproc)"
+        ;;
+    bench)
+        install_packages
+        build linux
+        build/linux/kelvane-bench
+        ;;
+    *)
+        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        exit 2
+        ;;
+esac
