@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class CFrameBuffer
@@ -100,11 +99,10 @@ private:
     std::vector<std::uint32_t> m_pixels;
     std::vector<Tile> m_tiles;
 
-    // Row tables of the ellipse sizes drawn so far: snow uses a few dozen circle sizes over and
-    // over, found by their diameter; other shapes by their size.
-    std::vector<std::vector<EllipseRow>> m_circleCache;
-    std::unordered_map<std::uint64_t, std::vector<EllipseRow>> m_ellipseCache;
-    std::size_t m_nCachedRows = 0;
+    // Row tables of the circle sizes drawn so far, by diameter: snow draws a few dozen sizes over
+    // and over. The rows share one block reserved on first use, so a new size never allocates.
+    std::vector<EllipseRow> m_circleRows;
+    std::vector<std::int32_t> m_circleStart;   // per diameter, its first row in m_circleRows, or -1
 };
 
 inline void CFrameBuffer::MarkPixel(int x, int y, bool bInk)

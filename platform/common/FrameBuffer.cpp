@@ -8,10 +8,10 @@ namespace
 {
 __extension__ typedef unsigned __int128 UInt128;
 
-// Ellipse sizes up to this many rows keep a row table; larger ones (absurd flakes from hand-edited
-// settings) are computed row by row, for the visible rows only.
-constexpr std::int64_t kMaxCachedEllipseSize = 4096;
-constexpr std::size_t kMaxCachedEllipseRows = std::size_t{1} << 18;
+// Circles up to this diameter keep a row table, within a budget of rows (4 MiB); larger ones
+// (absurd flakes from hand-edited settings) are computed row by row, for the visible rows only.
+constexpr std::int64_t kMaxCachedCircle = 2048;
+constexpr std::size_t kMaxCachedCircleRows = std::size_t{1} << 18;
 
 // One row of the filled figure, as column offsets lo..hi from the left edge; empty while lo > hi.
 struct Span
@@ -192,25 +192,21 @@ void CFrameBuffer::FillSolidRect(const CRect& rcFill, ColorRef cr)
 
 const CFrameBuffer::EllipseRow* CFrameBuffer::CachedEllipse(std::int64_t cx, std::int64_t cy)
 {
-    if (cx > kMaxCachedEllipseSize || cy > kMaxCachedEllipseSize)
+    // Only circles are kept: other shapes are rare enough to be computed row by row.
+    if (cx != cy || cx > kMaxCachedCircle)
         return nullptr;
-    std::vector<EllipseRow>* pRows = nullptr;
-    if (cx == cy)
+    if (m_circleStart.empty())
     {
-        if (m_circleCache.empty())
-            m_circleCache.resize(kMaxCachedEllipseSize + 1);
-        pRows = &m_circleCache[static_cast<std::size_t>(cx)];
+        m_circleStart.assign(kMaxCachedCircle + 1, -1);
+        m_circleRows.reserve(kMaxCachedCircleRows);
     }
-    else
-    {
-        pRows = &m_ellipseCache[(static_cast<std::uint64_t>(cx) << 32) | static_cast<std::uint64_t>(cy)];
-    }
-    if (!pRows->empty())
-        return pRows->data();
-    if (m_nCachedRows + static_cast<std::size_t>(cy) > kMaxCachedEllipseRows)
+    const auto d = static_cast<std::size_t>(cx);
+    if (m_circleStart[d] >= 0)
+        return m_circleRows.data() + m_circleStart[d];
+    if (m_circleRows.size() + d > kMaxCachedCircleRows)
         return nullptr;
 
-    pRows->resize(static_cast<std::size_t>(cy));
+    m_circleStart[d] = static_cast<std::int32_t>(m_circleRows.size());
     Span above;
     Span row = EllipseSpan(cx, cy, 0);
     for (std::int64_t j = 0; j < cy; ++j)
@@ -218,13 +214,12 @@ const CFrameBuffer::EllipseRow* CFrameBuffer::CachedEllipse(std::int64_t cx, std
         const Span below = EllipseSpan(cx, cy, j + 1);
         std::int64_t ia, ib;
         InsideOf(above, row, below, ia, ib);
-        (*pRows)[static_cast<std::size_t>(j)] = {static_cast<std::int32_t>(row.lo), static_cast<std::int32_t>(row.hi),
-                                                 static_cast<std::int32_t>(ia), static_cast<std::int32_t>(ib)};
+        m_circleRows.push_back({static_cast<std::int32_t>(row.lo), static_cast<std::int32_t>(row.hi),
+                                static_cast<std::int32_t>(ia), static_cast<std::int32_t>(ib)});
         above = row;
         row = below;
     }
-    m_nCachedRows += pRows->size();
-    return pRows->data();
+    return m_circleRows.data() + m_circleStart[d];
 }
 
 bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
