@@ -1,53 +1,82 @@
 #pragma once
-// Dialogs: what the settings dialog asks of the platform. A dialog is built from its template
-// (res/), runs modally, exchanges its fields with its edits through the DDX_/DDV_ routines below,
-// and hears from its controls through OnCommand and OnDeltaPos.
-//
-// The back ends implement this part of the contract together with the settings dialog; until
-// then nothing in the program calls it.
+// Dialogs: what a settings dialog asks of the platform. A dialog is built from its template, runs
+// modally, exchanges its fields with its edits through the DDX_/DDV_ routines, and hears from its
+// controls through OnCmdMsg (buttons, edits) and OnDeltaPos (arrow pairs).
 
 #include "platform/Types.h"
 #include "platform/WinDefs.h"
 #include "platform/Wnd.h"
 
+#include <cstddef>
+
 class CDialog;
 
-// What an arrow pair (Win32's up-down control) reports for one step. The upper arrow reports a
-// negative iDelta, the lower one a positive iDelta; only the sign is meaningful.
+// A dialog template: positions and sizes in dialog units, as resource scripts write them.
+struct DialogControl
+{
+    const char* lpszClass;   // "EDIT", "BUTTON", "STATIC", "msctls_updown32"
+    int nID;
+    const char* lpszText;
+    int x, y, cx, cy;
+    UINT dwStyle;
+    UINT dwExStyle;
+};
+
+struct DialogTemplate
+{
+    UINT nID;
+    const char* lpszTitle;
+    UINT dwStyle;
+    int cx, cy;
+    const char* lpszFace;
+    int nPointSize;
+    const DialogControl* pControls;
+    std::size_t nControls;
+};
+
+// The program's dialog templates, by resource id; nullptr for an id it has none for.
+const DialogTemplate* AfxFindDialogTemplate(UINT nID);
+
+// What an arrow pair (Win32's up-down control) reports for one step: the upper arrow reports a
+// negative iDelta, the lower one a positive iDelta.
 struct CUpDownDelta
 {
     int iPos;
     int iDelta;
 };
 
-// One data exchange, in either direction. While it runs, the dialog ignores the notifications of
-// its controls, so that the exchange's own messages and focus moves start no handler.
+// One data exchange, in either direction.
 class CDataExchange
 {
 public:
     CDataExchange(CDialog* pDlgWnd, bool bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
 
     // Remembers the edit that a failing check puts the focus into.
-    void PrepareEditCtrl(int nIDC) { m_nIDLastControl = nIDC; }
-    // Ends the exchange: the focus goes into the remembered edit with its text selected, and
-    // UpdateData returns false. It does not return to its caller.
+    CWnd* PrepareEditCtrl(int nIDC);
+    // Ends the exchange: the focus goes into the remembered edit, and UpdateData returns false.
     [[noreturn]] void Fail();
 
     bool m_bSaveAndValidate;   // true: controls to fields
     CDialog* m_pDlgWnd;
-    int m_nIDLastControl = 0;
+    CWnd* m_pLastControl = nullptr;
 };
 
-// Binds a control object to the dialog's control, on the first exchange.
+// Binds a control object to the dialog's control, on the first exchange; later ones leave it.
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
-// Unsigned fields show in decimal; doubles in the general format with up to 15 significant
-// digits. Text that does not parse brings the platform's parse message and Fail().
+// Unsigned fields show in decimal, doubles with up to 15 significant digits. Text that does not
+// parse as that kind of number (an empty text, a sign in an unsigned field, anything trailing)
+// brings the parse message and fails the exchange; the field keeps its value.
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value);
-// A value outside [minVal, maxVal] brings the range message naming both bounds, and Fail();
-// nothing happens while fields go to the controls.
+// While controls go to fields, a value outside [minVal, maxVal] brings a message naming both
+// bounds and fails the exchange; the field keeps the value.
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal);
 void DDV_MinMaxDouble(CDataExchange* pDX, const double& value, double minVal, double maxVal);
+
+// The dialog's own edits: windows with text.
+class CEdit : public CWnd
+{
+};
 
 class CDialog : public CWnd
 {
@@ -57,30 +86,44 @@ public:
     {
     }
 
-    // Runs the dialog until EndDialog; returns its result, or -1 when the template is missing.
-    // Timers of other windows keep ticking inside, as in every modal loop.
+    // A dialog from a template of the caller's instead of the program's resources.
+    void InitModalIndirect(const DialogTemplate* pTemplate) { m_pTemplate = pTemplate; }
+
+    // Runs the dialog until EndDialog and returns its result, or -1 at once when there is no
+    // template. The timers of other windows keep ticking inside, as in every modal loop.
     virtual int DoModal();
     void EndDialog(int nResult);
 
-    // Runs DoDataExchange; false when a check failed.
+    // Runs DoDataExchange; false when a check failed. While it runs, the dialog ignores its
+    // controls' notifications, so that the exchange's own messages and focus moves start no handler.
     bool UpdateData(bool bSaveAndValidate = true);
 
     CWnd* GetDlgItem(int nID) const;
-    void GotoDlgCtrl(CWnd* pWndCtrl);   // focus, with an edit's text selected
+    void GotoDlgCtrl(CWnd* pWndCtrl);   // the focus, with an edit's text selected
 
 protected:
-    virtual bool OnInitDialog();         // the first exchange towards the controls
-    virtual void OnOK();                 // UpdateData(true), then EndDialog(IDOK) if it passed
-    virtual void OnCancel();             // EndDialog(IDCANCEL)
+    virtual bool OnInitDialog();   // the first exchange towards the controls; true: focus the first tab stop
+    virtual void OnOK();           // UpdateData(true), then EndDialog(IDOK) if it passed
+    virtual void OnCancel();       // EndDialog(IDCANCEL)
     virtual void DoDataExchange(CDataExchange* /*pDX*/) {}
 
-    // Control notifications (BN_CLICKED, EN_KILLFOCUS): true when handled. The default routes
-    // IDOK to OnOK and IDCANCEL to OnCancel.
-    virtual bool OnCommand(UINT nID, UINT nCode);
-    // An arrow pair's step (UDN_DELTAPOS); *pResult 0 lets the control move its own position.
+    // The dialog's message map for its controls: a button's BN_CLICKED or an edit's EN_KILLFOCUS.
+    // true when handled. The default sends IDOK to OnOK and IDCANCEL to OnCancel.
+    virtual bool OnCmdMsg(UINT nID, UINT nCode);
+    // An arrow pair's step; *pResult 0 lets the control move its own position.
     virtual bool OnDeltaPos(UINT /*nID*/, const CUpDownDelta& /*delta*/, long* /*pResult*/) { return false; }
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
-    bool m_bInDataExchange = false;   // notifications are ignored while true
+    const DialogTemplate* m_pTemplate = nullptr;
+
+private:
+    friend struct CWndImpl;
+    // Where the back end delivers control notifications: ignored during an exchange.
+    bool RouteCommand(UINT nID, UINT nCode);
+    bool RouteDeltaPos(UINT nID, const CUpDownDelta& delta, long* pResult);
+
+    bool m_bInDataExchange = false;
+    int m_nModalResult = 0;
+    bool m_bEnded = false;
 };

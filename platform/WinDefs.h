@@ -13,6 +13,9 @@
 #ifndef WS_POPUP
 #define WS_POPUP 0x80000000u
 #endif
+#ifndef WS_TABSTOP
+#define WS_TABSTOP 0x00010000u
+#endif
 #ifndef WS_EX_TOPMOST
 #define WS_EX_TOPMOST 0x00000008u
 #endif

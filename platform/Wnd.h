@@ -68,6 +68,9 @@ public:
     void Invalidate();
 
     // Controls
+    // Makes this object the one that answers for the control nID of pParent (a dialog's edit).
+    bool SubclassDlgItem(UINT nID, CWnd* pParent);
+    int GetDlgCtrlID() const;
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
     CWnd* SetFocus();                // returns the window that had the focus

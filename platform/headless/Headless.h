@@ -8,6 +8,7 @@
 #include "platform/Wnd.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,15 @@
 #endif
 #ifndef WM_SYSKEYDOWN
 #define WM_SYSKEYDOWN 0x0104u
+#endif
+#ifndef WM_NOTIFY
+#define WM_NOTIFY 0x004Eu
+#endif
+#ifndef WM_INITDIALOG
+#define WM_INITDIALOG 0x0110u
+#endif
+#ifndef WM_COMMAND
+#define WM_COMMAND 0x0111u
 #endif
 #ifndef WM_SYSCOMMAND
 #define WM_SYSCOMMAND 0x0112u
@@ -133,11 +143,37 @@ const std::vector<DefaultCall>& DefaultCalls();
 // Whether a handler hid the cursor (AfxHideCursor) since the last call; resets it.
 bool TakeCursorHidden();
 
-// Message boxes shown so far, oldest first.
+// Message boxes shown so far, oldest first. A box takes the keyboard focus while it is open and
+// gives it back when it closes; the script, if set, runs while each box is open (time may pass).
 struct MessageBoxCall
 {
     std::string text;
     UINT nType;
+    UINT nIDHelp;
 };
 const std::vector<MessageBoxCall>& MessageBoxes();
+void SetMessageBoxScript(std::function<void(const MessageBoxCall&)> script);
+
+// Dialogs. A modal dialog runs the next script pushed here once it has opened, as its user; when
+// the script returns without ending the dialog, or there is none, the user presses Escape.
+// Dialog units are 2 pixels each way.
+void PushModalScript(std::function<void(WindowHandle hDlg)> script);
+WindowHandle DlgItem(WindowHandle hDlg, int nID);
+std::string WindowText(WindowHandle hWnd);
+WindowHandle Focus();
+// The user's input: typing replaces an edit's text; a click on a button takes the focus first and
+// is lost if a message box opens meanwhile; a click on an arrow leaves the focus where it is.
+void TypeText(WindowHandle hEdit, const std::string& text);
+void ClickButton(WindowHandle hDlg, int nID);
+void ClickArrow(WindowHandle hDlg, int nID, bool bUpper);
+void PressTab(WindowHandle hDlg);
+void PressEscape(WindowHandle hDlg);
+int ArrowPosition(WindowHandle hArrows);
+struct MenuItem
+{
+    UINT nFlags;
+    UINT nID;
+    std::string text;
+};
+std::vector<MenuItem> SystemMenu(WindowHandle hWnd);
 }   // namespace Headless

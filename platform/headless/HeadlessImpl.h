@@ -1,6 +1,7 @@
 #pragma once
 // The headless back end's state, shared by its source files.
 
+#include "platform/Dialog.h"
 #include "platform/FrameBuffer.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +24,14 @@ struct CMenuImpl
         std::string text;
     };
     std::vector<Item> items;
+};
+
+// What WM_NOTIFY carries for an arrow pair's step.
+struct UpDownNotify
+{
+    UINT nID;
+    CUpDownDelta delta;
+    long lResult;
 };
 
 struct CWndImpl
@@ -42,8 +52,8 @@ struct CWndImpl
     };
 
     WindowHandle hWnd = 0;
-    CWnd* pWnd = nullptr;                    // the program's object; for a host, the one FromHandle made
-    std::unique_ptr<CWnd> pHostObject;       // the object FromHandle made for a host window
+    CWnd* pWnd = nullptr;                    // the object that answers for the window
+    std::unique_ptr<CWnd> pOwnObject;        // an object the system made: for a host, or a dialog's control
     bool bHost = false;                      // a window of another program
     bool bDestroying = false;
     CWndImpl* pParent = nullptr;
@@ -54,6 +64,10 @@ struct CWndImpl
     UINT nClassStyle = 0;
     UINT nIDCursor = 0;
     std::string text;
+    std::string className;                   // a control's: "EDIT", "BUTTON", "STATIC", "msctls_updown32"
+    int nID = 0;
+    int nUpDownPos = 0;
+    bool bDialog = false;
     bool bNeedsPaint = false;
     bool bIconic = false;
     std::vector<Timer> timers;
@@ -110,15 +124,19 @@ struct CWinAppImpl
     WindowHandle hNext = 0x1000;
     std::map<WindowHandle, std::unique_ptr<CWndImpl>> windows;
     std::map<std::string, WindowClass> classes;
-    CWnd* pFocus = nullptr;
+    WindowHandle hFocus = 0;
 
     std::vector<Headless::DefaultCall> defaultCalls;
     std::vector<Headless::MessageBoxCall> messageBoxes;
+    std::function<void(const Headless::MessageBoxCall&)> messageBoxScript;
+    std::deque<std::function<void(WindowHandle)>> modalScripts;
     bool bCursorHidden = false;
     CFrameBuffer noFrame;   // zero pixels: what a window that is gone draws into
 
     CWndImpl* Find(WindowHandle hWnd) const;
     void Destroy(CWndImpl* pImpl);
+    // Moves the keyboard focus; an edit that loses it tells its dialog (EN_KILLFOCUS) at once.
+    void SetFocusTo(CWndImpl* pImpl);
     // One message from the queue, else one pending paint; false when there was none.
     bool DispatchOne();
     // The timer that falls due first, and its window; nullptr when no timer runs.

@@ -151,9 +151,18 @@ void AfxHideCursor()
     HeadlessState().bCursorHidden = true;
 }
 
-int AfxMessageBox(const std::string& text, UINT nType, UINT /*nIDHelp*/)
+int AfxMessageBox(const std::string& text, UINT nType, UINT nIDHelp)
 {
-    HeadlessState().messageBoxes.push_back({text, nType});
+    CWinAppImpl& s = HeadlessState();
+    const Headless::MessageBoxCall call{text, nType, nIDHelp};
+    s.messageBoxes.push_back(call);
+    // The box takes the focus while it is open, and gives it back to where it was when it closes.
+    const WindowHandle hHadFocus = s.hFocus;
+    s.SetFocusTo(nullptr);
+    if (s.messageBoxScript)
+        s.messageBoxScript(call);
+    if (s.hFocus == 0)
+        s.hFocus = s.Find(hHadFocus) != nullptr ? hHadFocus : 0;
     return IDOK;
 }
 
@@ -254,5 +263,10 @@ bool TakeCursorHidden()
 const std::vector<MessageBoxCall>& MessageBoxes()
 {
     return HeadlessState().messageBoxes;
+}
+
+void SetMessageBoxScript(std::function<void(const MessageBoxCall&)> script)
+{
+    HeadlessState().messageBoxScript = std::move(script);
 }
 }   // namespace Headless

@@ -1,6 +1,7 @@
 // Headless windows: rectangles in memory, messages dispatched to the program's handlers, timers
 // on the simulated clock.
 
+#include "platform/Dialog.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
 #include "platform/headless/HeadlessImpl.h"
@@ -65,7 +66,16 @@ std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intpt
     case WM_RBUTTONDOWN: p->OnRButtonDown(nFlags, point); break;
     case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
-    default: lResult = DefaultHandling(handling.back()); break;
+    default:
+        if (auto* pDlg = dynamic_cast<CDialog*>(p); pDlg != nullptr && message == WM_INITDIALOG)
+            lResult = pDlg->OnInitDialog() ? 1 : 0;
+        else if (pDlg != nullptr && message == WM_COMMAND)
+            lResult = pDlg->RouteCommand(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF)) ? 0 : 1;
+        else if (auto* pNotify = reinterpret_cast<UpDownNotify*>(lParam); pDlg != nullptr && message == WM_NOTIFY)
+            lResult = pDlg->RouteDeltaPos(pNotify->nID, pNotify->delta, &pNotify->lResult) ? 0 : 1;
+        else
+            lResult = DefaultHandling(handling.back());
+        break;
     }
     // The handler may have destroyed the window, and with it this object; handles are never reused.
     if (HeadlessState().Find(hSelf) != nullptr)
@@ -79,7 +89,12 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
     s.defaultCalls.push_back({hWnd, msg.message, msg.wParam});
     switch (msg.message)
     {
-    case WM_CLOSE: s.Destroy(this); return 0;
+    case WM_CLOSE:
+        // A dialog closes as if its Cancel button were pressed.
+        if (auto* pDlg = dynamic_cast<CDialog*>(pWnd); pDlg != nullptr && bDialog)
+            return Dispatch(WM_COMMAND, IDCANCEL | (BN_CLICKED << 16), 0);
+        s.Destroy(this);
+        return 0;
     case WM_SYSCOMMAND:
         if ((msg.wParam & 0xFFF0) == SC_CLOSE)
             return Dispatch(WM_CLOSE, 0, 0);
@@ -101,14 +116,14 @@ void CWinAppImpl::Destroy(CWndImpl* pImpl)
     pImpl->timers.clear();
     if (pImpl->pParent != nullptr)
         std::erase(pImpl->pParent->children, pImpl);
-    if (pFocus == pImpl->pWnd)
-        pFocus = nullptr;
+    if (hFocus == pImpl->hWnd)
+        hFocus = 0;
 
     auto node = windows.extract(pImpl->hWnd);
     if (pImpl->bHost)
     {
-        if (pImpl->pHostObject)
-            CWndImpl::Attach(pImpl->pHostObject.get(), nullptr);
+        if (pImpl->pOwnObject)
+            CWndImpl::Attach(pImpl->pOwnObject.get(), nullptr);
         return;   // node frees the host and its object
     }
     // The object learns last, and may delete itself.
@@ -116,7 +131,7 @@ void CWinAppImpl::Destroy(CWndImpl* pImpl)
 }
 
 bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
-                    const CRect& rect, CWnd* pParentWnd, UINT /*nID*/)
+                    const CRect& rect, CWnd* pParentWnd, UINT nID)
 {
     CWinAppImpl& s = HeadlessState();
     CWndImpl* pParent = CWndImpl::Of(pParentWnd);
@@ -131,8 +146,10 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     pImpl->dwStyle = dwStyle;
     pImpl->dwExStyle = dwExStyle;
     pImpl->text = lpszWindowName != nullptr ? lpszWindowName : "";
+    pImpl->nID = static_cast<int>(nID);
     if (lpszClassName != nullptr)
     {
+        pImpl->className = lpszClassName;
         if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
         {
             pImpl->nClassStyle = it->second.nClassStyle;
@@ -172,11 +189,11 @@ CWnd* CWnd::FromHandle(WindowHandle hWnd)
     CWndImpl* pImpl = HeadlessState().Find(hWnd);
     if (pImpl == nullptr || pImpl->bDestroying)
         return nullptr;
-    if (pImpl->bHost && !pImpl->pHostObject)
+    if (pImpl->bHost && !pImpl->pOwnObject)
     {
-        pImpl->pHostObject = std::make_unique<CWnd>();
-        CWndImpl::Attach(pImpl->pHostObject.get(), pImpl);
-        pImpl->pWnd = pImpl->pHostObject.get();
+        pImpl->pOwnObject = std::make_unique<CWnd>();
+        CWndImpl::Attach(pImpl->pOwnObject.get(), pImpl);
+        pImpl->pWnd = pImpl->pOwnObject.get();
     }
     return pImpl->pWnd;
 }
@@ -280,15 +297,48 @@ std::string CWnd::GetWindowText() const
 CWnd* CWnd::SetFocus()
 {
     CWinAppImpl& s = HeadlessState();
-    CWnd* pOld = s.pFocus;
+    CWnd* pOld = FromHandle(s.hFocus);
     if (m_pImpl != nullptr)
-        s.pFocus = this;
+        s.SetFocusTo(m_pImpl);
     return pOld;
 }
 
 CWnd* CWnd::GetFocus()
 {
-    return HeadlessState().pFocus;
+    return FromHandle(HeadlessState().hFocus);
+}
+
+void CWinAppImpl::SetFocusTo(CWndImpl* pImpl)
+{
+    CWndImpl* pOld = Find(hFocus);
+    if (pOld == pImpl)
+        return;
+    hFocus = pImpl != nullptr ? pImpl->hWnd : 0;
+    if (pOld != nullptr && pOld->className == "EDIT" && pOld->pParent != nullptr && !pOld->pParent->bDestroying)
+        pOld->pParent->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) | (EN_KILLFOCUS << 16), 0);
+}
+
+bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    CWndImpl* pParentImpl = CWndImpl::Of(pParent);
+    if (m_pImpl != nullptr || pParentImpl == nullptr)
+        return false;
+    for (CWndImpl* pChild : pParentImpl->children)
+    {
+        if (pChild->nID != static_cast<int>(nID) || pChild->pWnd != pChild->pOwnObject.get())
+            continue;
+        CWndImpl::Attach(pChild->pOwnObject.get(), nullptr);
+        pChild->pOwnObject.reset();
+        pChild->pWnd = this;
+        m_pImpl = pChild;
+        return true;
+    }
+    return false;
+}
+
+int CWnd::GetDlgCtrlID() const
+{
+    return m_pImpl != nullptr ? m_pImpl->nID : 0;
 }
 
 CMenu* CWnd::GetSystemMenu(bool bRevert)

@@ -1,0 +1,296 @@
+// Dialogs on the headless back end: the data exchange and the way control notifications reach
+// the dialog, nest inside message boxes, and are locked out during an exchange.
+
+#include "platform/Dialog.h"
+
+#include "platform/WinApp.h"
+#include "platform/headless/Headless.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr int IDC_COUNT = 1001;
+constexpr int IDC_SPIN = 1002;
+constexpr int IDC_RATE = 1003;
+constexpr int IDC_APPLY = 3;
+
+constexpr UINT kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+const DialogControl kControls[] = {
+    {"STATIC", -1, "個数:", 5, 5, 40, 8, WS_CHILD | WS_VISIBLE, 0},
+    {"EDIT", IDC_COUNT, "", 50, 5, 30, 12, kEditStyle, 0x1000},
+    {"msctls_updown32", IDC_SPIN, "Spin1", 80, 5, 10, 12, WS_CHILD | WS_VISIBLE, 0},
+    {"EDIT", IDC_RATE, "", 50, 21, 30, 12, kEditStyle, 0x1000},
+    {"BUTTON", IDC_APPLY, "適用", 5, 40, 40, 14, kEditStyle, 0},
+    {"BUTTON", IDOK, "OK", 50, 40, 40, 14, kEditStyle, 0},
+    {"BUTTON", IDCANCEL, "キャンセル", 95, 40, 40, 14, kEditStyle, 0},
+};
+const DialogTemplate kTemplate = {999, "テスト", WS_POPUP | WS_VISIBLE, 140, 60, "MS Shell Dlg", 9, kControls, std::size(kControls)};
+
+class TestDlg : public CDialog
+{
+public:
+    explicit TestDlg(std::vector<std::string>& log) : CDialog(999), m_log(log) { InitModalIndirect(&kTemplate); }
+
+    UINT m_nCount = 40;
+    double m_dRate = 0.05;
+    CEdit m_editCount;
+    CEdit m_editRate;
+    bool m_bBoxWhenCountLeft = false;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_Control(pDX, IDC_COUNT, m_editCount);
+        DDX_Control(pDX, IDC_RATE, m_editRate);
+        DDX_Text(pDX, IDC_COUNT, m_nCount);
+        DDV_MinMaxUInt(pDX, m_nCount, 1, 1000);
+        DDX_Text(pDX, IDC_RATE, m_dRate);
+        DDV_MinMaxDouble(pDX, m_dRate, 0.001, 1.0);
+    }
+
+    bool OnCmdMsg(UINT nID, UINT nCode) override
+    {
+        if (nCode == EN_KILLFOCUS && nID == IDC_COUNT)
+        {
+            m_log.push_back("count left");
+            if (m_bBoxWhenCountLeft)
+            {
+                m_bBoxWhenCountLeft = false;
+                AfxMessageBox("check", MB_ICONEXCLAMATION);
+                m_editCount.SetFocus();
+            }
+            return true;
+        }
+        if (nCode == EN_KILLFOCUS && nID == IDC_RATE)
+        {
+            m_log.push_back("rate left");
+            return true;
+        }
+        if (nCode == BN_CLICKED && nID == IDC_APPLY)
+        {
+            m_log.push_back("apply");
+            return true;
+        }
+        return CDialog::OnCmdMsg(nID, nCode);
+    }
+
+    bool OnDeltaPos(UINT nID, const CUpDownDelta& delta, long* pResult) override
+    {
+        m_log.push_back("arrow " + std::to_string(nID) + " " + std::to_string(delta.iDelta));
+        *pResult = 0;
+        return true;
+    }
+
+private:
+    std::vector<std::string>& m_log;
+};
+
+class DialogTest : public testing::Test
+{
+protected:
+    std::vector<std::string> MessageTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : Headless::MessageBoxes())
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    CWinApp m_app;
+    std::vector<std::string> m_log;
+};
+}   // namespace
+
+TEST_F(DialogTest, AMissingTemplateOpensNothing)
+{
+    CDialog about(100);
+    EXPECT_EQ(about.DoModal(), -1);
+    EXPECT_FALSE(about.IsWindow());
+    EXPECT_TRUE(Headless::TopLevelWindows().empty());
+}
+
+TEST_F(DialogTest, OpensWithTheFieldsShownAndTheFocusOnTheFirstTabStop)
+{
+    TestDlg dlg(m_log);
+    dlg.m_dRate = 0.05 + 0.001;   // 0.051000000000000004 shows with 15 significant digits
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        EXPECT_EQ(Headless::WindowText(Headless::DlgItem(hDlg, IDC_COUNT)), "40");
+        EXPECT_EQ(Headless::WindowText(Headless::DlgItem(hDlg, IDC_RATE)), "0.051");
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_COUNT));
+        EXPECT_EQ(dlg.m_editCount.GetSafeHwnd(), Headless::DlgItem(hDlg, IDC_COUNT));
+        EXPECT_EQ(Headless::GetWindowInfo(Headless::DlgItem(hDlg, IDC_RATE)).rcWindow.Width(), 60);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);   // the script left it open: the user pressed Escape
+    EXPECT_FALSE(dlg.m_editCount.IsWindow());
+    EXPECT_EQ(m_log, std::vector<std::string>{"count left"});   // the focus left the edit as the dialog went
+}
+
+TEST_F(DialogTest, OkExchangesEveryFieldOrStopsAtTheFirstThatFails)
+{
+    TestDlg dlg(m_log);
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_COUNT), " 250 ");
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_RATE), "2");
+        Headless::ClickButton(hDlg, IDOK);
+        // The count took its new value, the rate failed its range and kept the value it read.
+        EXPECT_EQ(dlg.m_nCount, 250u);
+        EXPECT_EQ(dlg.m_dRate, 2.0);
+        EXPECT_EQ(MessageTexts(), std::vector<std::string>{"0.001 から 1 までの数値を入力してください。"});
+        EXPECT_EQ(Headless::MessageBoxes().back().nType, MB_ICONEXCLAMATION);
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_RATE));
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_RATE), "0.5");
+        Headless::ClickButton(hDlg, IDOK);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.m_dRate, 0.5);
+}
+
+TEST_F(DialogTest, TextsParseLikeTheFrameworksExchange)
+{
+    struct Case
+    {
+        const char* count;
+        const char* rate;
+        bool bPasses;
+        UINT nCount;
+        double dRate;
+    };
+    const Case cases[] = {
+        {"7", "0.25", true, 7, 0.25},
+        {"+8", " .5 ", true, 8, 0.5},
+        {"0", "0.05", false, 0, 0.05},              // parses, but below the count's range
+        {"-1", "0.05", false, 40, 0.05},            // a sign in an unsigned field does not parse
+        {"", "0.05", false, 40, 0.05},
+        {"12x", "0.05", false, 40, 0.05},
+        {"99999999999", "0.05", false, 4294967295u, 0.05},
+        {"9", "-0", false, 9, 0.05},                // 0 from text that does not start with '0'
+        {"9", "1e999", false, 9, 0.05},             // beyond double's range
+        {"9", "nan", false, 9, 0.05},
+        {"9", "0x1", false, 9, 0.05},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "'" << c.count << "' '" << c.rate << "'");
+        TestDlg dlg(m_log);
+        bool bPassed = false;
+        Headless::PushModalScript([&](WindowHandle hDlg) {
+            Headless::TypeText(Headless::DlgItem(hDlg, IDC_COUNT), c.count);
+            Headless::TypeText(Headless::DlgItem(hDlg, IDC_RATE), c.rate);
+            bPassed = dlg.UpdateData(true);
+        });
+        dlg.DoModal();
+        EXPECT_EQ(bPassed, c.bPasses);
+        EXPECT_EQ(dlg.m_nCount, c.nCount);
+        EXPECT_EQ(dlg.m_dRate, c.dRate);
+    }
+}
+
+TEST_F(DialogTest, AnExchangeLocksOutTheNotificationsItCauses)
+{
+    TestDlg dlg(m_log);
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_COUNT), "abc");
+        m_log.clear();
+        // The parse message takes the focus out of the count's edit, and the failure puts it
+        // back: neither reaches the dialog while the exchange runs.
+        EXPECT_FALSE(dlg.UpdateData(true));
+        EXPECT_EQ(MessageTexts(), std::vector<std::string>{"正の整数を入力してください。"});
+        EXPECT_TRUE(m_log.empty());
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_COUNT));
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_COUNT), "5");
+        Headless::ClickButton(hDlg, IDCANCEL);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(m_log, std::vector<std::string>{"count left"});
+}
+
+TEST_F(DialogTest, AMessageBoxOutsideAnExchangeRunsTheHandlerOfTheEditItLeaves)
+{
+    TestDlg dlg(m_log);
+    dlg.m_bBoxWhenCountLeft = true;
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        // Leaving the count shows a box from its handler; the click on Apply is lost with it.
+        Headless::ClickButton(hDlg, IDC_APPLY);
+        EXPECT_EQ(m_log, std::vector<std::string>{"count left"});
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_COUNT));
+        // The next box, shown with the focus in the count, runs the count's handler inside it.
+        m_log.clear();
+        AfxMessageBox("another", MB_ICONEXCLAMATION);
+        EXPECT_EQ(m_log, std::vector<std::string>{"count left"});
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_COUNT));
+        m_log.clear();
+        Headless::ClickButton(hDlg, IDC_APPLY);
+        EXPECT_EQ(m_log, (std::vector<std::string>{"count left", "apply"}));
+        Headless::ClickButton(hDlg, IDC_APPLY);   // from a button to a button: no edit is left
+        EXPECT_EQ(m_log, (std::vector<std::string>{"count left", "apply", "apply"}));
+    });
+    dlg.DoModal();
+}
+
+TEST_F(DialogTest, ArrowsStepWithoutTakingTheFocus)
+{
+    TestDlg dlg(m_log);
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        Headless::ClickArrow(hDlg, IDC_SPIN, true);
+        Headless::ClickArrow(hDlg, IDC_SPIN, false);
+        Headless::ClickArrow(hDlg, IDC_SPIN, false);
+        EXPECT_EQ(Headless::ArrowPosition(Headless::DlgItem(hDlg, IDC_SPIN)), 2);
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_COUNT));
+        Headless::PressTab(hDlg);
+        EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_RATE));
+        Headless::Send(hDlg, WM_SYSCOMMAND, SC_CLOSE);   // the close command cancels
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(m_log, (std::vector<std::string>{"arrow 1002 -1", "arrow 1002 1", "arrow 1002 1", "count left", "rate left"}));
+}
+
+namespace
+{
+class TickingWnd : public CWnd
+{
+public:
+    int m_nTicks = 0;
+
+protected:
+    void OnTimer(UINT) override { ++m_nTicks; }
+};
+}   // namespace
+
+TEST_F(DialogTest, TimersTickInsideTheModalLoopAndItsMessageBoxes)
+{
+    TickingWnd preview;
+    ASSERT_TRUE(preview.CreateEx(0, nullptr, "", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+    preview.SetTimer(1, 40);
+    Headless::SetMessageBoxScript([](const Headless::MessageBoxCall&) { Headless::Advance(400); });
+    TestDlg dlg(m_log);
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        Headless::Advance(200);
+        EXPECT_EQ(preview.m_nTicks, 5);
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_COUNT), "0");
+        Headless::ClickButton(hDlg, IDOK);
+        EXPECT_EQ(preview.m_nTicks, 15);
+    });
+    dlg.DoModal();
+    Headless::SetMessageBoxScript(nullptr);
+}
+
+TEST_F(DialogTest, TheSystemMenuTakesNewItems)
+{
+    TestDlg dlg(m_log);
+    Headless::PushModalScript([&](WindowHandle hDlg) {
+        CMenu* pMenu = dlg.GetSystemMenu(false);
+        ASSERT_NE(pMenu, nullptr);
+        pMenu->AppendMenu(MF_SEPARATOR);
+        pMenu->AppendMenu(MF_STRING, 0x0010, "&About Saver...");
+        const std::vector<Headless::MenuItem> items = Headless::SystemMenu(hDlg);
+        ASSERT_EQ(items.size(), 2u);
+        EXPECT_EQ(items[0].nFlags, MF_SEPARATOR);
+        EXPECT_EQ(items[1].nID, 0x0010u);
+        EXPECT_EQ(items[1].text, "&About Saver...");
+    });
+    dlg.DoModal();
+}
