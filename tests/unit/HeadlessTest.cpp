@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -166,4 +167,50 @@ TEST_F(HeadlessTest, ClockAndProcessIdSeedTheRuntime)
     Headless::SetScreenSize(800, 600);
     EXPECT_EQ(AfxGetSystemMetrics(SM_CXSCREEN), 800);
     EXPECT_EQ(AfxGetSystemMetrics(SM_CYSCREEN), 600);
+}
+
+namespace
+{
+// An application whose InitInstance says whether to run the loop, and posts quit if it does.
+class TestApp : public CWinApp
+{
+public:
+    explicit TestApp(bool bRun) : m_bRun(bRun) {}
+
+    bool InitInstance() override
+    {
+        ++m_nInits;
+        if (m_bRun)
+            AfxPostQuitMessage(7);
+        return m_bRun;
+    }
+
+    bool m_bRun;
+    int m_nInits = 0;
+};
+}   // namespace
+
+TEST(AppFrame, TheExecutablesNameNamesTheProfile)
+{
+    const char* home = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = home != nullptr ? home : "";
+    ::setenv("XDG_CONFIG_HOME", "/tmp/kelvane-config", 1);
+    for (const char* argv0 : {"/usr/lib/xscreensaver/kelvane", "C:\\Windows\\System32\\kelvane.scr", "kelvane"})
+    {
+        SCOPED_TRACE(argv0);
+        TestApp app(false);
+        char* argv[] = {const_cast<char*>(argv0), nullptr};
+        EXPECT_EQ(AfxWinMain(1, argv), 0);   // InitInstance said no: no loop, exit code 0
+        EXPECT_EQ(app.m_nInits, 1);
+        EXPECT_EQ(app.m_strExeName, "kelvane");
+        EXPECT_EQ(app.m_strProfileName, "/tmp/kelvane-config/kelvane.ini");
+    }
+    TestApp running(true);
+    char* argv[] = {const_cast<char*>("kelvane"), const_cast<char*>("/s"), nullptr};
+    EXPECT_EQ(AfxWinMain(2, argv), 7);   // the loop runs until the quit message and returns its code
+    EXPECT_EQ(running.m_argc, 2);
+    if (home != nullptr)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -94,6 +94,17 @@ TEST_F(SnowParamsTest, ValuesThatBreakTheArithmeticFallBackToTheirDefaults)
     EXPECT_EQ(params.m_dFlutter, defaults.m_dFlutter);
 }
 
+TEST_F(SnowParamsTest, GarbageAroundTheSectionIsIgnored)
+{
+    std::string garbage(1 << 20, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 2654435761u) >> 13);
+    WriteProfile(garbage + "\n" + std::string(3 << 20, 'x') + "\n[config-ver102]\n  count = 77 \n" + garbage);
+    SnowParams expected;
+    expected.m_nCount = 77;
+    EXPECT_EQ(ReadSnowParams(), expected);
+}
+
 TEST_F(SnowParamsTest, AFailedWriteIsReported)
 {
     TestSupport::WriteFile(m_dir.File("file"), "not a folder");
