@@ -4,11 +4,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
-#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,8 +25,8 @@ namespace
 {
 // Files are read in chunks of this size, whatever their lines' lengths.
 constexpr std::size_t kChunkSize = 64 * 1024;
-// Enough of a value to strip a pair of quotes and keep kMaxValueLength characters.
-constexpr std::size_t kValueCap = IniFile::kMaxValueLength + 2;
+// The bytes of a line looked at; the rest of a longer line (it can be gigabytes) is skipped.
+constexpr std::size_t kKeptLength = 64 * 1024;
 // GetPrivateProfileInt reads the value into a 30-character buffer.
 constexpr std::size_t kIntTextLength = 29;
 constexpr int kMaxLinkDepth = 40;
@@ -67,343 +67,145 @@ bool NamesReadable(std::string_view section, std::string_view key)
            key.find('=') == std::string_view::npos && key.front() != ';' && key.front() != '[';
 }
 
-// A name or value of one line, trimmed, of which only the first cap characters are kept: the rest
-// of a line can be gigabytes long.
-class Field
+// One line of a profile: its bytes [start, end), the break after it ("" at the end of the file)
+// and its text. A line longer than kKeptLength keeps its first bytes and its last non-blank byte,
+// so that a closing quote or ']' far out still counts.
+struct Line
+{
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    std::string_view lineBreak;
+    std::string_view text;
+};
+
+// Hands out a file's lines, ended by CR LF, LF or CR, reading a chunk at a time.
+class LineReader
 {
 public:
-    // How far the trimmed text reached at some point of the line.
-    struct Mark
-    {
-        std::size_t length = 0;
-        bool more = false;
-    };
+    explicit LineReader(std::FILE* file) : m_file(file), m_buffer(kChunkSize) { m_text.reserve(kKeptLength + 1); }
 
-    explicit Field(std::size_t cap) : m_cap(cap) { m_kept.reserve(cap); }
-
-    void Clear()
+    // The next line; false at the end of the file or on a read error. Its text lasts until the next call.
+    bool Next(Line& line)
     {
-        m_kept.clear();
-        m_mark = Mark{};
-        m_last = '\0';
-    }
-
-    void Append(const char* p, std::size_t n)
-    {
-        std::size_t i = 0;
-        if (m_kept.empty())
-            while (i < n && IniFile::IsBlank(p[i]))
-                ++i;
-        const std::size_t take = std::min(m_cap - m_kept.size(), n - i);
-        for (std::size_t j = i + take; j > i; --j)
-            if (!IniFile::IsBlank(p[j - 1]))
+        if (!Fill())
+            return false;
+        line.start = Offset();
+        m_text.clear();
+        std::optional<char> lastSkipped;
+        while (Fill() && !IsBreak(m_buffer[m_pos]))
+        {
+            const char* const from = m_buffer.data() + m_pos;
+            const char* const brk = std::find_if(from, from + (m_size - m_pos), IsBreak);
+            const std::size_t keep = std::min(static_cast<std::size_t>(brk - from), kKeptLength - m_text.size());
+            m_text.append(from, keep);
+            for (const char* p = brk; p > from + keep; --p)
+                if (!IniFile::IsBlank(p[-1]))
+                {
+                    lastSkipped = p[-1];
+                    break;
+                }
+            m_pos += static_cast<std::size_t>(brk - from);
+        }
+        if (Failed())
+            return false;   // a line cut short by the error is no line
+        line.end = Offset();
+        line.lineBreak = "";
+        if (Fill())
+        {
+            const bool cr = m_buffer[m_pos++] == '\r';
+            line.lineBreak = cr ? "\r" : "\n";
+            if (cr && Fill() && m_buffer[m_pos] == '\n')
             {
-                m_mark.length = m_kept.size() + (j - i);
-                m_last = p[j - 1];
-                break;
+                ++m_pos;
+                line.lineBreak = "\r\n";
             }
-        m_kept.append(p + i, take);
-        // Past the kept prefix only the last non-blank character still matters (for quotes).
-        for (std::size_t j = n; j > i + take; --j)
-            if (!IniFile::IsBlank(p[j - 1]))
-            {
-                m_mark.more = true;
-                m_last = p[j - 1];
-                break;
-            }
+        }
+        if (lastSkipped)
+            m_text += *lastSkipped;
+        line.text = m_text;
+        return true;
     }
 
-    Mark Now() const { return m_mark; }
-    // The trimmed text as it was at mark: all of it, or its first cap characters when mark.more.
-    std::string_view TextAt(Mark mark) const
-    {
-        return mark.more ? std::string_view(m_kept) : std::string_view(m_kept).substr(0, mark.length);
-    }
-    std::string_view Text() const { return TextAt(m_mark); }
-    bool Complete() const { return !m_mark.more; }
-    char Last() const { return m_last; }
+    bool Failed() const { return std::ferror(m_file) != 0; }
+    // The file offset of the next byte to read: the file's size once all lines are read.
+    std::uint64_t Offset() const { return m_bufferStart + m_pos; }
 
 private:
-    std::size_t m_cap;
-    std::string m_kept;   // the text after the leading blanks, at most m_cap characters
-    Mark m_mark;
-    char m_last = '\0';   // the last non-blank character of the whole text
-};
+    static bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
-enum class LineKind
-{
-    Other,
-    Header,
-    Key
-};
-
-struct LineInfo
-{
-    LineKind kind = LineKind::Other;
-    bool matches = false;   // a header naming the section sought, or a key line naming the key sought
-    std::string name;       // a matching key's name as the file spells it
-    std::string value;      // a matching key's value, when values are wanted
-};
-
-// The value as the profile API hands it over: unquoted, up to a NUL, cut to the buffer.
-std::string FinishValue(const Field& field)
-{
-    std::string_view v = field.Text();
-    const bool longer = !field.Complete();
-    if (!v.empty() && (v.size() >= 2 || longer) && (v.front() == '"' || v.front() == '\'') && field.Last() == v.front())
+    // Makes sure the buffer holds unread bytes; false once the file is used up.
+    bool Fill()
     {
-        v.remove_prefix(1);
-        if (!longer)
-            v.remove_suffix(1);
+        if (m_pos < m_size)
+            return true;
+        m_bufferStart += m_size;
+        m_size = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
+        m_pos = 0;
+        return m_size > 0;
     }
-    v = v.substr(0, v.find('\0'));
-    return std::string(v.substr(0, IniFile::kMaxValueLength));
+
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    std::uint64_t m_bufferStart = 0;   // the file offset of m_buffer[0]
+    std::size_t m_pos = 0;
+    std::size_t m_size = 0;
+    std::string m_text;
+};
+
+// The section a header line opens: the name between its '[' and its last ']'. A '[' line without
+// ']' is no header.
+std::optional<std::string_view> SectionOf(std::string_view line)
+{
+    line = TrimBlanks(line);
+    const std::size_t close = line.rfind(']');
+    if (line.empty() || line.front() != '[' || close == std::string_view::npos)
+        return std::nullopt;
+    return TrimBlanks(line.substr(1, close - 1));
 }
 
-// Classifies the lines of a profile fed to it in pieces, against one section and key.
-class LineScanner
+struct Entry
 {
-public:
-    LineScanner(std::string_view section, std::string_view key)
-        : m_section(section), m_key(key), m_name(std::max(section.size(), key.size()) + 1), m_value(kValueCap)
-    {
-    }
-
-    // Whether the value of a matching key line is kept; only the sought section's is needed.
-    void WantValues(bool want) { m_wantValue = want; }
-
-    // Takes the next bytes of the current line, line breaks excluded.
-    void Feed(const char* p, std::size_t n)
-    {
-        while (n > 0)
-        {
-            switch (m_state)
-            {
-            case State::Start:
-                while (n > 0 && IniFile::IsBlank(*p))
-                {
-                    ++p;
-                    --n;
-                }
-                if (n == 0)
-                    return;
-                if (*p == ';')
-                {
-                    m_state = State::Skip;
-                    return;
-                }
-                if (*p == '[')
-                {
-                    m_state = State::Header;
-                    ++p;
-                    --n;
-                }
-                else
-                    m_state = State::Name;
-                break;
-            case State::Header:
-                FeedHeader(p, n);
-                return;
-            case State::Name:
-            {
-                const void* eq = std::memchr(p, '=', n);
-                const std::size_t len = eq ? static_cast<std::size_t>(static_cast<const char*>(eq) - p) : n;
-                m_name.Append(p, len);
-                if (!eq)
-                    return;
-                m_isKey = true;
-                m_nameMatches = m_name.Complete() && EqualNoCase(m_name.Text(), m_key);
-                m_state = (m_nameMatches && m_wantValue) ? State::Value : State::Skip;
-                p += len + 1;
-                n -= len + 1;
-                break;
-            }
-            case State::Value:
-                m_value.Append(p, n);
-                return;
-            case State::Skip:
-                return;
-            }
-        }
-    }
-
-    // Ends the current line and says what it was.
-    LineInfo EndLine()
-    {
-        LineInfo info;
-        if (m_state == State::Header)
-        {
-            if (m_sawClose)
-            {
-                info.kind = LineKind::Header;
-                info.matches = !m_headerEnd.more && EqualNoCase(m_name.TextAt(m_headerEnd), m_section);
-            }
-            else if (m_sawEquals)
-                info.kind = LineKind::Key;   // a '[' line without ']' is an ordinary line
-        }
-        else if (m_isKey)
-        {
-            info.kind = LineKind::Key;
-            info.matches = m_nameMatches;
-            if (m_nameMatches)
-            {
-                info.name = m_name.Text();
-                if (m_state == State::Value)
-                    info.value = FinishValue(m_value);
-            }
-        }
-        m_state = State::Start;
-        m_name.Clear();
-        m_value.Clear();
-        m_headerEnd = Field::Mark{};
-        m_sawClose = m_sawEquals = m_isKey = m_nameMatches = false;
-        return info;
-    }
-
-private:
-    enum class State
-    {
-        Start,
-        Header,
-        Name,
-        Value,
-        Skip
-    };
-
-    // The section name runs to the line's last ']'.
-    void FeedHeader(const char* p, std::size_t n)
-    {
-        if (!m_sawEquals && std::memchr(p, '=', n))
-            m_sawEquals = true;
-        std::size_t close = n;
-        while (close > 0 && p[close - 1] != ']')
-            --close;
-        if (close == 0)
-        {
-            m_name.Append(p, n);
-            return;
-        }
-        m_name.Append(p, close - 1);
-        m_headerEnd = m_name.Now();
-        m_sawClose = true;
-        m_name.Append(p + close - 1, n - close + 1);
-    }
-
-    std::string_view m_section;
-    std::string_view m_key;
-    Field m_name;
-    Field m_value;
-    State m_state = State::Start;
-    Field::Mark m_headerEnd;
-    bool m_sawClose = false;
-    bool m_sawEquals = false;
-    bool m_isKey = false;
-    bool m_nameMatches = false;
-    bool m_wantValue = false;
+    std::string_view key;
+    std::string_view value;
 };
+
+// The key and value of a line that is no header: one with '=' that is no ';' comment.
+std::optional<Entry> EntryOf(std::string_view line)
+{
+    line = TrimBlanks(line);
+    const std::size_t equals = line.find('=');
+    if (line.empty() || line.front() == ';' || equals == std::string_view::npos)
+        return std::nullopt;
+    return Entry{TrimBlanks(line.substr(0, equals)), TrimBlanks(line.substr(equals + 1))};
+}
+
+// The value as the profile API hands it over: unquoted, up to a NUL, cut to the buffer.
+std::string ProfileValue(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    value = value.substr(0, value.find('\0'));
+    return std::string(value.substr(0, IniFile::kMaxValueLength));
+}
+
+std::string KeyLine(std::string_view key, std::string_view value)
+{
+    return std::string(key) + "=" + std::string(value);
+}
+
+std::string NewSection(std::string_view section, std::string_view key, std::string_view value,
+                       std::string_view lineBreak)
+{
+    std::string text = "[";
+    text.append(section).append("]").append(lineBreak).append(KeyLine(key, value)).append(lineBreak);
+    return text;
+}
 
 struct FileCloser
 {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-struct ScanResult
-{
-    bool ok = true;
-    std::uint64_t size = 0;
-    std::string_view firstBreak;   // empty: the file has no line break
-    bool endsInsideLine = false;   // the last line has no line break
-};
-
-// Splits the file into lines (CR LF, LF or CR end one), feeds them to the scanner and hands each
-// line's kind and byte range (break excluded) to onLine, which returns false to stop early.
-template <typename OnLine>
-ScanResult ScanLines(std::FILE* file, LineScanner& scanner, OnLine&& onLine)
-{
-    ScanResult result;
-    const std::unique_ptr<char[]> buffer(new char[kChunkSize]);
-    std::uint64_t offset = 0;      // the file offset of buffer[0]
-    std::uint64_t lineStart = 0;
-    bool afterCR = false;          // the last chunk ended in CR: a leading LF belongs to that break
-    bool firstBreakIsCR = false;   // the first break is that CR, with or without LF
-    for (;;)
-    {
-        const std::size_t n = std::fread(buffer.get(), 1, kChunkSize, file);
-        if (n == 0)
-            break;
-        const char* const begin = buffer.get();
-        const char* const end = begin + n;
-        const char* p = begin;
-        if (afterCR)
-        {
-            afterCR = false;
-            const bool lf = *p == '\n';
-            if (firstBreakIsCR)
-                result.firstBreak = lf ? "\r\n" : "\r";
-            firstBreakIsCR = false;
-            if (lf)
-            {
-                ++p;
-                ++lineStart;
-            }
-        }
-        // Where the next CR and LF are, each searched again only once passed, so that a file
-        // without one of them costs no rescans.
-        const auto find = [end](const char* from, char c) {
-            const void* q = std::memchr(from, c, static_cast<std::size_t>(end - from));
-            return q ? static_cast<const char*>(q) : end;
-        };
-        const char* nextCR = find(p, '\r');
-        const char* nextLF = find(p, '\n');
-        for (;;)
-        {
-            if (nextCR < p)
-                nextCR = find(p, '\r');
-            if (nextLF < p)
-                nextLF = find(p, '\n');
-            const char* brk = std::min(nextCR, nextLF);
-            scanner.Feed(p, static_cast<std::size_t>(brk - p));
-            if (brk == end)
-                break;
-            const std::uint64_t lineEnd = offset + static_cast<std::uint64_t>(brk - begin);
-            std::size_t breakLength = 1;
-            if (*brk == '\r')
-            {
-                if (brk + 1 == end)
-                    afterCR = true;
-                else if (brk[1] == '\n')
-                    breakLength = 2;
-            }
-            if (result.firstBreak.empty() && !firstBreakIsCR)
-            {
-                if (afterCR)
-                    firstBreakIsCR = true;
-                else
-                    result.firstBreak = *brk == '\n' ? "\n" : (breakLength == 2 ? "\r\n" : "\r");
-            }
-            if (!onLine(scanner.EndLine(), lineStart, lineEnd))
-                return result;
-            p = brk + breakLength;
-            lineStart = offset + static_cast<std::uint64_t>(p - begin);
-        }
-        offset += n;
-    }
-    if (std::ferror(file))
-    {
-        result.ok = false;
-        return result;
-    }
-    if (firstBreakIsCR)
-        result.firstBreak = "\r";
-    result.size = offset;
-    if (lineStart < offset)
-    {
-        result.endsInsideLine = true;
-        onLine(scanner.EndLine(), lineStart, offset);
-    }
-    return result;
-}
 
 enum class OpenStatus
 {
@@ -414,10 +216,9 @@ enum class OpenStatus
 
 // Opens a regular file for reading; anything else in its place (a folder, a pipe that would
 // block) fails. On POSIX, mode receives the file's permission bits.
-OpenStatus OpenForRead(const fs::path& path, FilePtr& file, unsigned& mode)
+OpenStatus OpenForRead(const fs::path& path, FilePtr& file, [[maybe_unused]] unsigned& mode)
 {
 #ifdef _WIN32
-    mode = 0;
     std::FILE* f = _wfopen(path.c_str(), L"rb");
     if (!f)
         return errno == ENOENT ? OpenStatus::Missing : OpenStatus::Failed;
@@ -431,19 +232,14 @@ OpenStatus OpenForRead(const fs::path& path, FilePtr& file, unsigned& mode)
     if (fd < 0)
         return errno == ENOENT ? OpenStatus::Missing : OpenStatus::Failed;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-    {
-        ::close(fd);
-        return OpenStatus::Failed;
-    }
-    mode = static_cast<unsigned>(st.st_mode & 07777);
-    std::FILE* f = ::fdopen(fd, "rb");
-    if (!f)
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(f = ::fdopen(fd, "rb")))
     {
         ::close(fd);
         return OpenStatus::Failed;
     }
     file.reset(f);
+    mode = static_cast<unsigned>(st.st_mode & 07777);
     return OpenStatus::Opened;
 #endif
 }
@@ -460,7 +256,7 @@ bool ResolveLinks(fs::path path, fs::path& target)
             target = path;
             return true;
         }
-        fs::path link = fs::read_symlink(path, ec);
+        const fs::path link = fs::read_symlink(path, ec);
         if (ec)
             return false;
         path = link.is_absolute() ? link : path.parent_path() / link;
@@ -491,11 +287,12 @@ bool EnsureFolder(const fs::path& dir)
 class TempFile
 {
 public:
-    TempFile(const fs::path& folder, const fs::path& target)
+    explicit TempFile(const fs::path& target) : m_target(target)
     {
-        const fs::path name = fs::path(".") += target.filename();
+        fs::path name = Folder() / (fs::path(".") += target.filename());
+        name += ".XXXXXX";
+        fs::path::string_type pattern = name.native();
 #ifdef _WIN32
-        std::wstring pattern = ((folder.empty() ? fs::path(".") : folder) / (name.wstring() + L".XXXXXX")).wstring();
         if (_wmktemp(pattern.data()) == nullptr)
             return;
         const int fd = _wopen(pattern.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -506,7 +303,6 @@ public:
         if (!m_file)
             _close(fd);
 #else
-        std::string pattern = ((folder.empty() ? fs::path(".") : folder) / (name.string() + ".XXXXXX")).string();
         const int fd = ::mkstemp(pattern.data());
         if (fd < 0)
             return;
@@ -530,10 +326,9 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    std::FILE* File() const { return m_file.get(); }
+    bool IsOpen() const { return m_file != nullptr; }
 
-    bool Write(const char* p, std::size_t n) { return n == 0 || std::fwrite(p, 1, n, m_file.get()) == n; }
-    bool Write(std::string_view s) { return Write(s.data(), s.size()); }
+    bool Write(std::string_view s) { return s.empty() || std::fwrite(s.data(), 1, s.size(), m_file.get()) == s.size(); }
 
     bool SetMode([[maybe_unused]] unsigned mode)
     {
@@ -544,8 +339,9 @@ public:
 #endif
     }
 
-    // Puts the bytes on the disk and the file in target's place.
-    bool Commit(const fs::path& target)
+    // Puts the bytes on the disk and the file in the target's place, for good once the folder's
+    // entry is on the disk too.
+    bool Commit()
     {
         std::FILE* f = m_file.release();
         bool ok = std::fflush(f) == 0;
@@ -558,32 +354,30 @@ public:
         if (!ok)
             return false;
         std::error_code ec;
-        fs::rename(m_path, target, ec);
+        fs::rename(m_path, m_target, ec);
         if (ec)
             return false;
         m_path.clear();
+#ifndef _WIN32
+        const int dir = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0)
+        {
+            ::fsync(dir);
+            ::close(dir);
+        }
+#endif
         return true;
     }
 
 private:
+    fs::path Folder() const { return m_target.has_parent_path() ? m_target.parent_path() : fs::path("."); }
+
+    fs::path m_target;
     fs::path m_path;
     FilePtr m_file;
 };
 
-// The rename is durable once the folder's entry is on the disk too.
-void SyncFolder([[maybe_unused]] const fs::path& folder)
-{
-#ifndef _WIN32
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-    {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-}
-
-// How the new file differs from the old: bytes [from, to) give way to text.
+// How the new profile differs from the old: bytes [from, to) give way to text.
 struct Edit
 {
     std::uint64_t from = 0;
@@ -591,94 +385,76 @@ struct Edit
     std::string text;
 };
 
+// Where key = value goes in the profile: over the key's line, after the section's last key line
+// (or its header), or in a new section at the end.
 bool PlanEdit(std::FILE* source, std::string_view section, std::string_view key, std::string_view value, Edit& edit)
 {
-    LineScanner scanner(section, key);
+    LineReader lines(source);
+    std::string_view lineBreak;   // the file's first
     bool inSection = false;
-    bool keyFound = false;
+    bool endsInLine = false;      // the file's last line has no break
     std::uint64_t insertAt = 0;
-    std::string spelling;
-    const ScanResult scan = ScanLines(source, scanner, [&](const LineInfo& line, std::uint64_t start, std::uint64_t end) {
-        if (line.kind == LineKind::Header)
+    Line line;
+    while (lines.Next(line))
+    {
+        if (lineBreak.empty())
+            lineBreak = line.lineBreak;
+        endsInLine = line.lineBreak.empty();
+        if (const auto name = SectionOf(line.text))
         {
             if (inSection)
-                return false;
-            if (line.matches)
-            {
-                inSection = true;
-                insertAt = end;
-            }
+                break;
+            inSection = EqualNoCase(*name, section);
+            if (inSection)
+                insertAt = line.end;
         }
-        else if (line.kind == LineKind::Key && inSection)
+        else if (const auto entry = EntryOf(line.text); inSection && entry)
         {
-            if (line.matches)
+            if (EqualNoCase(entry->key, key))
             {
-                keyFound = true;
-                edit.from = start;
-                edit.to = end;
-                spelling = line.name;
-                return false;
+                edit = {line.start, line.end, KeyLine(entry->key, value)};
+                return true;
             }
-            insertAt = end;
+            insertAt = line.end;
         }
-        return true;
-    });
-    if (!scan.ok)
-        return false;
-    const std::string_view lineBreak = scan.firstBreak.empty() ? kNativeLineBreak : scan.firstBreak;
-    std::string entry = std::string(keyFound ? std::string_view(spelling) : key) + "=" + std::string(value);
-    if (keyFound)
-        edit.text = std::move(entry);
-    else if (inSection)
-    {
-        edit.from = edit.to = insertAt;
-        edit.text = std::string(lineBreak) + entry;
     }
+    if (lines.Failed())
+        return false;
+    if (lineBreak.empty())
+        lineBreak = kNativeLineBreak;
+    if (inSection)
+        edit = {insertAt, insertAt, std::string(lineBreak) + KeyLine(key, value)};
     else
+        edit = {lines.Offset(), lines.Offset(),
+                (endsInLine ? std::string(lineBreak) : std::string()) + NewSection(section, key, value, lineBreak)};
+    return true;
+}
+
+// Copies the next count bytes of source to out, or skips them when out is null; stops at the end.
+bool Transfer(std::FILE* source, std::uint64_t count, TempFile* out)
+{
+    std::vector<char> buffer(kChunkSize);
+    while (count > 0)
     {
-        edit.from = edit.to = scan.size;
-        if (scan.endsInsideLine)
-            edit.text = lineBreak;
-        edit.text += "[" + std::string(section) + "]" + std::string(lineBreak) + entry + std::string(lineBreak);
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count, kChunkSize));
+        const std::size_t n = std::fread(buffer.data(), 1, want, source);
+        if (n == 0)
+            return std::ferror(source) == 0;
+        if (out && !out->Write(std::string_view(buffer.data(), n)))
+            return false;
+        count -= n;
     }
     return true;
 }
 
-// Copies source into out with the edit applied, a chunk at a time.
 bool CopyWithEdit(std::FILE* source, const Edit& edit, TempFile& out)
 {
-    bool textWritten = false;
-    if (source)
-    {
-        std::rewind(source);
-        const std::unique_ptr<char[]> buffer(new char[kChunkSize]);
-        std::uint64_t pos = 0;
-        for (;;)
-        {
-            const std::size_t n = std::fread(buffer.get(), 1, kChunkSize, source);
-            if (n == 0)
-                break;
-            const std::uint64_t chunkEnd = pos + n;
-            if (pos < edit.from && !out.Write(buffer.get(), static_cast<std::size_t>(std::min(chunkEnd, edit.from) - pos)))
-                return false;
-            if (!textWritten && edit.from <= chunkEnd)
-            {
-                if (!out.Write(edit.text))
-                    return false;
-                textWritten = true;
-            }
-            if (chunkEnd > edit.to)
-            {
-                const std::size_t skip = static_cast<std::size_t>(std::max(pos, edit.to) - pos);
-                if (!out.Write(buffer.get() + skip, n - skip))
-                    return false;
-            }
-            pos = chunkEnd;
-        }
-        if (std::ferror(source))
-            return false;
-    }
-    return textWritten || out.Write(edit.text);
+    if (!source)
+        return out.Write(edit.text);
+    std::rewind(source);
+    return Transfer(source, edit.from, &out) && out.Write(edit.text) &&
+           Transfer(source, edit.to - edit.from, nullptr) &&
+           Transfer(source, std::numeric_limits<std::uint64_t>::max(), &out);
 }
 }
 
@@ -695,27 +471,21 @@ std::optional<std::string> ReadString(const std::string& path, std::string_view 
     if (OpenForRead(fs::path(path), file, mode) != OpenStatus::Opened)
         return std::nullopt;
 
-    LineScanner scanner(section, key);
+    LineReader lines(file.get());
     bool inSection = false;
-    std::optional<std::string> found;
-    const ScanResult scan = ScanLines(file.get(), scanner, [&](const LineInfo& line, std::uint64_t, std::uint64_t) {
-        if (line.kind == LineKind::Header)
+    Line line;
+    while (lines.Next(line))
+    {
+        if (const auto name = SectionOf(line.text))
         {
             if (inSection)
-                return false;   // only the first section of the name counts
-            inSection = line.matches;
-            scanner.WantValues(inSection);
+                break;   // only the first section of the name counts
+            inSection = EqualNoCase(*name, section);
         }
-        else if (line.kind == LineKind::Key && inSection && line.matches)
-        {
-            found = line.value;
-            return false;
-        }
-        return true;
-    });
-    if (!scan.ok)
-        return std::nullopt;
-    return found;
+        else if (const auto entry = EntryOf(line.text); inSection && entry && EqualNoCase(entry->key, key))
+            return ProfileValue(entry->value);
+    }
+    return std::nullopt;
 }
 
 bool WriteString(const std::string& path, std::string_view section, std::string_view key, std::string_view value)
@@ -736,8 +506,7 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     case OpenStatus::Failed:
         return false;   // an unreadable profile must not be replaced by one holding a single key
     case OpenStatus::Missing:
-        edit.text = "[" + std::string(section) + "]" + std::string(kNativeLineBreak) + std::string(key) + "=" +
-                    std::string(value) + std::string(kNativeLineBreak);
+        edit.text = NewSection(section, key, value, kNativeLineBreak);
         break;
     case OpenStatus::Opened:
         if (!PlanEdit(source.get(), section, key, value, edit))
@@ -745,14 +514,10 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
         break;
     }
 
-    const fs::path folder = target.parent_path();
-    if (!EnsureFolder(folder))
+    if (!EnsureFolder(target.parent_path()))
         return false;
-    TempFile temp(folder, target);
-    if (!temp.File() || !temp.SetMode(mode) || !CopyWithEdit(source.get(), edit, temp) || !temp.Commit(target))
-        return false;
-    SyncFolder(folder);
-    return true;
+    TempFile temp(target);
+    return temp.IsOpen() && temp.SetMode(mode) && CopyWithEdit(source.get(), edit, temp) && temp.Commit();
 }
 
 UINT ParseProfileInt(std::string_view text)
