@@ -1,5 +1,6 @@
 // The headless window system behaves as the program expects of any platform.
 
+#include "TestSupport.h"
 #include "platform/Dc.h"
 #include "platform/Runtime.h"
 #include "platform/WinApp.h"
@@ -192,9 +193,7 @@ public:
 
 TEST(AppFrame, TheExecutablesNameNamesTheProfile)
 {
-    const char* home = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = home != nullptr ? home : "";
-    ::setenv("XDG_CONFIG_HOME", "/tmp/kelvane-config", 1);
+    const TestSupport::ScopedEnv config("XDG_CONFIG_HOME", "/tmp/kelvane-config");
     for (const char* argv0 : {"/usr/lib/xscreensaver/kelvane", "C:\\Windows\\System32\\kelvane.scr", "kelvane"})
     {
         SCOPED_TRACE(argv0);
@@ -209,8 +208,4 @@ TEST(AppFrame, TheExecutablesNameNamesTheProfile)
     char* argv[] = {const_cast<char*>("kelvane"), const_cast<char*>("/s"), nullptr};
     EXPECT_EQ(AfxWinMain(2, argv), 7);   // the loop runs until the quit message and returns its code
     EXPECT_EQ(running.m_argc, 2);
-    if (home != nullptr)
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -1,5 +1,7 @@
 #include "platform/common/IniFile.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -30,47 +32,14 @@ const std::string kNewLine = "\r\n";
 const std::string kNewLine = "\n";
 #endif
 
-// A folder of its own for each test, removed with everything in it.
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        std::random_device random;
-        m_dir = fs::temp_directory_path() / ("kelvane-ini-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directory(m_dir);
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_dir, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Dir() const { return m_dir; }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
-private:
-    fs::path m_dir;
-};
-
-void Put(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Get(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using TempFolder = TestSupport::TempDir;
+using TestSupport::ReadFile;
+using TestSupport::WriteFile;
 
 // A file of head, NUL bytes left as a hole, and tail, length bytes in all.
 void PutSparse(const std::string& path, const std::string& head, std::uintmax_t length, const std::string& tail)
 {
-    Put(path, head);
+    WriteFile(path, head);
     fs::resize_file(path, length - tail.size());
     std::ofstream(path, std::ios::binary | std::ios::app) << tail;
 }
@@ -116,7 +85,7 @@ TEST(IniFile, ReadFollowsProfileLookupRules)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        Put(tmp.Path("p.ini"), c.file);
+        WriteFile(tmp.Path("p.ini"), c.file);
         EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), c.section, c.key), c.expected);
     }
 }
@@ -125,7 +94,7 @@ TEST(IniFile, MissingEmptyOrNonFileProfileReadsNothing)
 {
     const TempFolder tmp;
     EXPECT_EQ(IniFile::ReadString(tmp.Path("missing.ini"), "s", "k"), std::nullopt);
-    Put(tmp.Path("empty.ini"), "");
+    WriteFile(tmp.Path("empty.ini"), "");
     EXPECT_EQ(IniFile::ReadString(tmp.Path("empty.ini"), "s", "k"), std::nullopt);
     fs::create_directory(tmp.Path("dir.ini"));
     EXPECT_EQ(IniFile::ReadString(tmp.Path("dir.ini"), "s", "k"), std::nullopt);
@@ -145,10 +114,10 @@ TEST(IniFile, BinaryContentIsReadAndKept)
     std::string junk;
     for (int i = 0; i < 300 * 1024; ++i)
         junk += static_cast<char>(i * 7 % 256);
-    Put(tmp.Path("p.ini"), junk + "\n[s]\nk=v");
+    WriteFile(tmp.Path("p.ini"), junk + "\n[s]\nk=v");
     EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "k"), "v");
     ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "n", "w"));
-    EXPECT_EQ(Get(tmp.Path("p.ini")), junk + "\n[s]\nk=v\nn=w");
+    EXPECT_EQ(ReadFile(tmp.Path("p.ini")), junk + "\n[s]\nk=v\nn=w");
 }
 
 TEST(IniFile, ValueIsCutTo4095Characters)
@@ -171,7 +140,7 @@ TEST(IniFile, ValueIsCutTo4095Characters)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.value.size());
-        Put(tmp.Path("p.ini"), "[s]\nk=" + c.value + "\nnext=1\n");
+        WriteFile(tmp.Path("p.ini"), "[s]\nk=" + c.value + "\nnext=1\n");
         EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "k"), c.expected);
         EXPECT_EQ(IniFile::ReadString(tmp.Path("p.ini"), "s", "next"), "1");
     }
@@ -189,10 +158,10 @@ TEST(IniFile, CrLfSplitAcrossReadsIsOneLineBreak)
 {
     const TempFolder tmp;
     const std::string header = "[s]" + std::string(64 * 1024 - 4, ' ') + "\r";   // the LF starts the next 64 KiB
-    Put(tmp.Path("p.ini"), header + "\nk=1\r\n");
+    WriteFile(tmp.Path("p.ini"), header + "\nk=1\r\n");
     ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"));
     ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "z", "3"));
-    EXPECT_EQ(Get(tmp.Path("p.ini")), header + "\nk=2\r\nz=3\r\n");
+    EXPECT_EQ(ReadFile(tmp.Path("p.ini")), header + "\nk=2\r\nz=3\r\n");
 }
 
 TEST(IniFile, WriteChangesOnlyWhatItMust)
@@ -224,18 +193,18 @@ TEST(IniFile, WriteChangesOnlyWhatItMust)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        Put(tmp.Path("p.ini"), c.before);
+        WriteFile(tmp.Path("p.ini"), c.before);
         ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), c.section, c.key, "5"));
-        EXPECT_EQ(Get(tmp.Path("p.ini")), c.after);
+        EXPECT_EQ(ReadFile(tmp.Path("p.ini")), c.after);
     }
     ASSERT_TRUE(IniFile::WriteString(tmp.Path("new.ini"), "b", "z", "5"));
-    EXPECT_EQ(Get(tmp.Path("new.ini")), "[b]" + kNewLine + "z=5" + kNewLine);
+    EXPECT_EQ(ReadFile(tmp.Path("new.ini")), "[b]" + kNewLine + "z=5" + kNewLine);
 }
 
 TEST(IniFile, RefusesWhatCouldNotBeReadBack)
 {
     const TempFolder tmp;
-    Put(tmp.Path("p.ini"), "[s]\nk=1\n");
+    WriteFile(tmp.Path("p.ini"), "[s]\nk=1\n");
     const std::string refused[][3] = {{"", "k", "v"},    {"s", "", "v"},    {"s\n", "k", "v"},
                                       {"s", "k\r", "v"}, {"s", "a=b", "v"}, {"s", ";k", "v"},
                                       {"s", "[k", "v"},  {"s", "k", "v\n"}, {"s", "k", "v\0w"s}};
@@ -244,7 +213,7 @@ TEST(IniFile, RefusesWhatCouldNotBeReadBack)
         SCOPED_TRACE(r[0] + "|" + r[1] + "|" + r[2]);
         EXPECT_FALSE(IniFile::WriteString(tmp.Path("p.ini"), r[0], r[1], r[2]));
     }
-    EXPECT_EQ(Get(tmp.Path("p.ini")), "[s]\nk=1\n");
+    EXPECT_EQ(ReadFile(tmp.Path("p.ini")), "[s]\nk=1\n");
 }
 
 TEST(IniFile, RewritesHugeFileWithoutLoadingIt)
@@ -275,11 +244,11 @@ TEST(IniFile, RewritesHugeFileWithoutLoadingIt)
 TEST(IniFile, FolderThatIsAFileFailsCleanly)
 {
     const TempFolder tmp;
-    Put(tmp.Path("folder"), "not a folder");
+    WriteFile(tmp.Path("folder"), "not a folder");
     EXPECT_FALSE(IniFile::WriteString(tmp.Path("folder") + "/p.ini", "s", "k", "v"));
     EXPECT_FALSE(IniFile::WriteString(tmp.Path("folder") + "/sub/p.ini", "s", "k", "v"));
     EXPECT_EQ(IniFile::ReadString(tmp.Path("folder") + "/p.ini", "s", "k"), std::nullopt);
-    EXPECT_EQ(Get(tmp.Path("folder")), "not a folder");
+    EXPECT_EQ(ReadFile(tmp.Path("folder")), "not a folder");
 }
 
 #ifndef _WIN32
@@ -287,7 +256,7 @@ TEST(IniFile, DiskFullKeepsOldFileAndLeavesNoTemporary)
 {
     const TempFolder tmp;
     const std::string old = "[s]\nk=1\n" + std::string(8192, ';') + "\n";
-    Put(tmp.Path("p.ini"), old);
+    WriteFile(tmp.Path("p.ini"), old);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0)
@@ -301,7 +270,7 @@ TEST(IniFile, DiskFullKeepsOldFileAndLeavesNoTemporary)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
-    EXPECT_EQ(Get(tmp.Path("p.ini")), old);
+    EXPECT_EQ(ReadFile(tmp.Path("p.ini")), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
 }
 
@@ -309,17 +278,17 @@ TEST(IniFile, WritesThroughSymbolicLink)
 {
     const TempFolder tmp;
     fs::create_directory(tmp.Dir() / "real");
-    Put(tmp.Path("real/p.ini"), "[s]\nk=1\n");
+    WriteFile(tmp.Path("real/p.ini"), "[s]\nk=1\n");
     fs::create_symlink("real/p.ini", tmp.Dir() / "link.ini");
     ASSERT_TRUE(IniFile::WriteString(tmp.Path("link.ini"), "s", "k", "2"));
     EXPECT_TRUE(fs::is_symlink(tmp.Dir() / "link.ini"));
-    EXPECT_EQ(Get(tmp.Path("real/p.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(ReadFile(tmp.Path("real/p.ini")), "[s]\nk=2\n");
 }
 
 TEST(IniFile, KeepsPermissionsAndCreatesPrivateFolders)
 {
     const TempFolder tmp;
-    Put(tmp.Path("p.ini"), "[s]\nk=1\n");
+    WriteFile(tmp.Path("p.ini"), "[s]\nk=1\n");
     fs::permissions(tmp.Path("p.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"));
     EXPECT_EQ(fs::status(tmp.Path("p.ini")).permissions(),
@@ -336,10 +305,10 @@ TEST(IniFile, ReadOnlyFolderFailsCleanly)
     const TempFolder tmp;
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
-    Put(tmp.Path("p.ini"), "[s]\nk=1\n");
+    WriteFile(tmp.Path("p.ini"), "[s]\nk=1\n");
     fs::permissions(tmp.Dir(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"));
-    EXPECT_EQ(Get(tmp.Path("p.ini")), "[s]\nk=1\n");
+    EXPECT_EQ(ReadFile(tmp.Path("p.ini")), "[s]\nk=1\n");
 }
 #endif
 

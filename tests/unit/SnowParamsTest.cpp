@@ -13,7 +13,7 @@ namespace
 class SnowParamsTest : public testing::Test
 {
 protected:
-    SnowParamsTest() { m_app.m_strProfileName = m_dir.File("kelvane.ini"); }
+    SnowParamsTest() { m_app.m_strProfileName = m_dir.Path("kelvane.ini"); }
 
     void WriteProfile(const std::string& text) { TestSupport::WriteFile(m_app.m_strProfileName, text); }
     std::string Profile() const { return TestSupport::ReadFile(m_app.m_strProfileName); }
@@ -107,8 +107,8 @@ TEST_F(SnowParamsTest, GarbageAroundTheSectionIsIgnored)
 
 TEST_F(SnowParamsTest, AFailedWriteIsReported)
 {
-    TestSupport::WriteFile(m_dir.File("file"), "not a folder");
-    m_app.m_strProfileName = m_dir.File("file") + "/kelvane.ini";
+    TestSupport::WriteFile(m_dir.Path("file"), "not a folder");
+    m_app.m_strProfileName = m_dir.Path("file") + "/kelvane.ini";
     EXPECT_FALSE(WriteSnowParams(SnowParams{}));
     EXPECT_FALSE(WriteProfileDouble(kSnowSection, "Flutter", 1.0));
 }

@@ -30,7 +30,7 @@ class SnowWndTest : public testing::Test
 protected:
     SnowWndTest()
     {
-        m_app.m_strProfileName = m_dir.File("kelvane.ini");
+        m_app.m_strProfileName = m_dir.Path("kelvane.ini");
         Headless::SetScreenSize(320, 200);
         Headless::SetClock(1000, 0);
     }

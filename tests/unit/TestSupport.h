@@ -6,8 +6,11 @@
 #include "platform/Types.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -23,20 +26,44 @@ class TempDir
 public:
     TempDir()
     {
-        static int s_nCount = 0;
+        std::random_device random;
         m_path = std::filesystem::temp_directory_path() /
-                 ("kelvane-test-" + std::to_string(::getpid()) + "-" + std::to_string(++s_nCount));
-        std::filesystem::remove_all(m_path);
+                 ("kelvane-test-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
         std::filesystem::create_directories(m_path);
     }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
+    ~TempDir()
+    {
+        std::error_code ec;   // a test may have made it read-only
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& Dir() const { return m_path; }
+    std::string Path(const std::string& name) const { return (m_path / name).string(); }
 
 private:
     std::filesystem::path m_path;
+};
+
+// Sets an environment variable (or, given nullptr, removes it) for one scope.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes)

@@ -1,5 +1,7 @@
 #include "platform/WinApp.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,56 +26,20 @@ const std::string kNewLine = "\n";
 class ProfileApp
 {
 public:
-    ProfileApp()
-    {
-        std::random_device random;
-        m_dir = fs::temp_directory_path() / ("kelvane-profile-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directory(m_dir);
-        app.m_strProfileName = (m_dir / "kelvane.ini").string();
-    }
-    ~ProfileApp()
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    ProfileApp(const ProfileApp&) = delete;
-    ProfileApp& operator=(const ProfileApp&) = delete;
+    ProfileApp() { app.m_strProfileName = m_dir.Path("kelvane.ini"); }
 
-    void Put(const std::string& bytes) const { std::ofstream(app.m_strProfileName, std::ios::binary) << bytes; }
-    std::string Get() const
-    {
-        std::ifstream in(app.m_strProfileName, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    const fs::path& Dir() const { return m_dir; }
+    void Put(const std::string& bytes) const { TestSupport::WriteFile(app.m_strProfileName, bytes); }
+    std::string Get() const { return TestSupport::ReadFile(app.m_strProfileName); }
+    const fs::path& Dir() const { return m_dir.Dir(); }
 
     CWinApp app;
 
 private:
-    fs::path m_dir;
+    TestSupport::TempDir m_dir;
 };
 
-#ifndef _WIN32
-// Sets an environment variable for one scope, restoring its old value after.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-#endif
-}
+using TestSupport::ScopedEnv;
+}   // namespace
 
 TEST(WinAppProfile, IntGivesDefaultWhenMissingOrEmpty)
 {
