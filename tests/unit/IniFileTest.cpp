@@ -25,12 +25,7 @@ using namespace std::string_literals;
 
 namespace
 {
-// The line break of a profile that has none yet.
-#ifdef _WIN32
-const std::string kNewLine = "\r\n";
-#else
-const std::string kNewLine = "\n";
-#endif
+using TestSupport::kNewLine;
 
 using TempFolder = TestSupport::TempDir;
 using TestSupport::ReadFile;

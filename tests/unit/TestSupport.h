@@ -66,6 +66,13 @@ private:
     std::optional<std::string> m_old;
 };
 
+// The line break of a profile that has none yet.
+#ifdef _WIN32
+inline const std::string kNewLine = "\r\n";
+#else
+inline const std::string kNewLine = "\n";
+#endif
+
 inline void WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;

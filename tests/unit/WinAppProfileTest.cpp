@@ -16,11 +16,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
-#ifdef _WIN32
-const std::string kNewLine = "\r\n";
-#else
-const std::string kNewLine = "\n";
-#endif
+using TestSupport::kNewLine;
 
 // An application whose profile lives in a folder of its own, removed afterwards.
 class ProfileApp
