@@ -63,13 +63,12 @@ private:
             y0 = std::min<std::uint8_t>(y0, static_cast<std::uint8_t>(y));
             y1 = std::max<std::uint8_t>(y1, static_cast<std::uint8_t>(y));
         }
-        void Add(const Box& b)
+        void Add(int xMin, int yMin, int xMax, int yMax)
         {
-            if (!b.Empty())
-            {
-                Add(b.x0, b.y0);
-                Add(b.x1, b.y1);
-            }
+            x0 = std::min<std::uint8_t>(x0, static_cast<std::uint8_t>(xMin));
+            y0 = std::min<std::uint8_t>(y0, static_cast<std::uint8_t>(yMin));
+            x1 = std::max<std::uint8_t>(x1, static_cast<std::uint8_t>(xMax));
+            y1 = std::max<std::uint8_t>(y1, static_cast<std::uint8_t>(yMax));
         }
     };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace
 {
@@ -102,13 +101,9 @@ void CFrameBuffer::MarkRect(const CRect& rc, bool bInk)
             const int x0 = std::max(rc.left - (tx << kTileShiftX), 0);
             const int x1 = std::min(rc.right - 1 - (tx << kTileShiftX), kTileWidth - 1);
             Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
-            t.changed.Add(x0, y0);
-            t.changed.Add(x1, y1);
+            t.changed.Add(x0, y0, x1, y1);
             if (bInk)
-            {
-                t.ink.Add(x0, y0);
-                t.ink.Add(x1, y1);
-            }
+                t.ink.Add(x0, y0, x1, y1);
         }
     }
 }
@@ -163,8 +158,7 @@ void CFrameBuffer::ClearToBlack(const CRect& rc)
                     std::fill(row + clear.left, row + clear.right, kBlack);
                 }
             }
-            t.changed.Add(clear.left - tileLeft, clear.top - tileTop);
-            t.changed.Add(clear.right - 1 - tileLeft, clear.bottom - 1 - tileTop);
+            t.changed.Add(clear.left - tileLeft, clear.top - tileTop, clear.right - 1 - tileLeft, clear.bottom - 1 - tileTop);
             if (clear == ink)
                 t.ink = Box{};
         }
