@@ -89,7 +89,6 @@ struct CWndImpl
     void Present();
 
     // Handler access for the back end.
-    static int CallOnCreate(CWnd* p) { return p->OnCreate(); }
     static void CallOnNcDestroy(CWnd* p) { p->OnNcDestroy(); }
     static CWndImpl* Of(const CWnd* p) { return p != nullptr ? p->m_pImpl : nullptr; }
     static void Attach(CWnd* p, CWndImpl* pImpl) { p->m_pImpl = pImpl; }

@@ -67,15 +67,22 @@ std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intpt
     case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     default:
-        if (auto* pDlg = dynamic_cast<CDialog*>(p); pDlg != nullptr && message == WM_INITDIALOG)
+    {
+        // A dialog hears from its controls; every other message gets the system's handling.
+        auto* pDlg = bDialog ? dynamic_cast<CDialog*>(p) : nullptr;
+        if (pDlg != nullptr && message == WM_INITDIALOG)
             lResult = pDlg->OnInitDialog() ? 1 : 0;
         else if (pDlg != nullptr && message == WM_COMMAND)
             lResult = pDlg->RouteCommand(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF)) ? 0 : 1;
-        else if (auto* pNotify = reinterpret_cast<UpDownNotify*>(lParam); pDlg != nullptr && message == WM_NOTIFY)
+        else if (pDlg != nullptr && message == WM_NOTIFY)
+        {
+            auto* pNotify = reinterpret_cast<UpDownNotify*>(lParam);
             lResult = pDlg->RouteDeltaPos(pNotify->nID, pNotify->delta, &pNotify->lResult) ? 0 : 1;
+        }
         else
             lResult = DefaultHandling(handling.back());
         break;
+    }
     }
     // The handler may have destroyed the window, and with it this object; handles are never reused.
     if (HeadlessState().Find(hSelf) != nullptr)
@@ -91,7 +98,7 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
     {
     case WM_CLOSE:
         // A dialog closes as if its Cancel button were pressed.
-        if (auto* pDlg = dynamic_cast<CDialog*>(pWnd); pDlg != nullptr && bDialog)
+        if (bDialog)
             return Dispatch(WM_COMMAND, IDCANCEL | (BN_CLICKED << 16), 0);
         s.Destroy(this);
         return 0;
