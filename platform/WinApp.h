@@ -65,3 +65,8 @@ void AfxHideCursor();
 
 // A modal message box; returns the button that closed it (IDOK).
 int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);
+
+// A string resource of the program, empty when it has none with that id.
+std::string AfxLoadString(UINT nID);
+// The program's string table, for back ends without resources of their own; nullptr when absent.
+const char* AfxFindString(UINT nID);

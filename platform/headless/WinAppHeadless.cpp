@@ -166,6 +166,12 @@ int AfxMessageBox(const std::string& text, UINT nType, UINT nIDHelp)
     return IDOK;
 }
 
+std::string AfxLoadString(UINT nID)
+{
+    const char* psz = AfxFindString(nID);
+    return psz != nullptr ? psz : "";
+}
+
 unsigned int AfxGetTime()
 {
     const CWinAppImpl& s = HeadlessState();

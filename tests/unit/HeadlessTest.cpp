@@ -158,6 +158,13 @@ TEST_F(HeadlessTest, ALoopWithNothingToWaitForEnds)
     EXPECT_EQ(m_app.Run(), 3);
 }
 
+TEST_F(HeadlessTest, StringsComeFromTheProgramsTable)
+{
+    EXPECT_EQ(AfxLoadString(1), "Kelvane");
+    EXPECT_EQ(AfxLoadString(101), "&About Saver...");
+    EXPECT_EQ(AfxLoadString(4711), "");
+}
+
 TEST_F(HeadlessTest, ClockAndProcessIdSeedTheRuntime)
 {
     Headless::SetClock(5000, 77);
