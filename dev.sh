@@ -22,15 +22,16 @@ install_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# build PRESET [TARGET]: configures and builds everything, or just TARGET.
 build() {
     cmake --preset "$1" >/dev/null
-    cmake --build --preset "$1" -j "$(nproc)"
+    cmake --build --preset "$1" -j "$(nproc)" ${2:+--target "$2"}
 }
 
 case "${1:-}" in
     run)
         install_packages
-        build linux
+        build linux kelvane-record
         build/linux/kelvane-record --width 640 --height 360 --frames 150 --out "$PWD/build/kelvane-snow.gif"
         ;;
     test)
@@ -45,7 +46,7 @@ case "${1:-}" in
         ;;
     bench)
         install_packages
-        build linux
+        build linux kelvane-bench
         build/linux/kelvane-bench
         ;;
     *)
