@@ -18,8 +18,6 @@ public:
     bool SetPixelV(int x, int y, ColorRef cr) { return m_pFrame->SetPixelV(x, y, cr); }
     bool Ellipse(int left, int top, int right, int bottom) { return m_pFrame->Ellipse(left, top, right, bottom); }
 
-    CFrameBuffer& Frame() { return *m_pFrame; }
-
 protected:
     CFrameBuffer* m_pFrame;
 };

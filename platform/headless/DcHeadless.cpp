@@ -21,7 +21,6 @@ void CWndImpl::Present()
 {
     lastPresented.clear();
     frame.TakeChangedRects(lastPresented);
-    ++nPresents;
 }
 
 CClientDC::CClientDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd) {}

@@ -106,7 +106,6 @@ void DestroyWindow(WindowHandle hWnd);
 void MoveWindow(WindowHandle hWnd, const CRect& rc);
 
 // Input and system messages, as the system would post or send them.
-std::intptr_t MakeLParam(int lo, int hi);
 void Post(WindowHandle hWnd, UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 std::intptr_t Send(WindowHandle hWnd, UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
@@ -126,9 +125,8 @@ struct WindowInfo
 WindowInfo GetWindowInfo(WindowHandle hWnd);
 std::vector<WindowHandle> TopLevelWindows();
 
-// The window's framebuffer, and what it last presented.
+// The window's framebuffer, and the rectangles it last presented.
 const CFrameBuffer* FrameBufferOf(WindowHandle hWnd);
-int PresentCount(WindowHandle hWnd);
 const std::vector<CRect>& LastPresentedRects(WindowHandle hWnd);
 
 // Messages whose default handling ran, in order.

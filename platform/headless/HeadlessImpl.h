@@ -76,7 +76,6 @@ struct CWndImpl
     std::unique_ptr<CMenu> pSystemMenu;
 
     CFrameBuffer frame;
-    int nPresents = 0;
     std::vector<CRect> lastPresented;
 
     CRect ClientRect() const { return CRect(0, 0, rcWindow.Width(), rcWindow.Height()); }

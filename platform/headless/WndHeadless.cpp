@@ -424,11 +424,6 @@ void MoveWindow(WindowHandle hWnd, const CRect& rc)
     }
 }
 
-std::intptr_t MakeLParam(int lo, int hi)
-{
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(hi & 0xFFFF) << 16) | static_cast<std::uint32_t>(lo & 0xFFFF));
-}
-
 void Post(WindowHandle hWnd, UINT message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     HeadlessState().queue.push_back({hWnd, {message, wParam, lParam}});
@@ -473,12 +468,6 @@ const CFrameBuffer* FrameBufferOf(WindowHandle hWnd)
 {
     const CWndImpl* pImpl = HeadlessState().Find(hWnd);
     return pImpl != nullptr ? &pImpl->frame : nullptr;
-}
-
-int PresentCount(WindowHandle hWnd)
-{
-    const CWndImpl* pImpl = HeadlessState().Find(hWnd);
-    return pImpl != nullptr ? pImpl->nPresents : 0;
 }
 
 const std::vector<CRect>& LastPresentedRects(WindowHandle hWnd)

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 
 #ifndef _WIN32

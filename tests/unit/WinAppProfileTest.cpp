@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <optional>
-#include <random>
 #include <string>
 
 namespace fs = std::filesystem;
