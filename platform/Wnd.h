@@ -36,7 +36,9 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     // Creates the window at rect (the parent's client coordinates, or the screen's for a window
-    // without a parent). OnCreate runs before this returns; false when the window could not be made.
+    // without a parent). OnCreate runs before this returns; false when the window could not be made,
+    // and then PostNcDestroy has run, as after any window's end, so an auto-deleting object is gone.
+    // Calling it on an object that already has a window does nothing and returns false.
     bool CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
                   const CRect& rect, CWnd* pParentWnd, UINT nID);
     // Destroys the window and its children: OnDestroy, then the children, then PostNcDestroy.

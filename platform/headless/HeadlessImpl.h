@@ -130,6 +130,7 @@ struct CWinAppImpl
     std::deque<std::function<void(WindowHandle)>> modalScripts;
     bool bCursorHidden = false;
     CFrameBuffer noFrame;   // zero pixels: what a window that is gone draws into
+    std::vector<std::unique_ptr<CWnd>> goneHostObjects;   // objects of hosts that are gone, kept till the end
 
     CWndImpl* Find(WindowHandle hWnd) const;
     void Destroy(CWndImpl* pImpl);

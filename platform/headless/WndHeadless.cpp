@@ -129,9 +129,13 @@ void CWinAppImpl::Destroy(CWndImpl* pImpl)
     auto node = windows.extract(pImpl->hWnd);
     if (pImpl->bHost)
     {
+        // Its object outlives the window, as a handle the program holds may still be passed on.
         if (pImpl->pOwnObject)
+        {
             CWndImpl::Attach(pImpl->pOwnObject.get(), nullptr);
-        return;   // node frees the host and its object
+            goneHostObjects.push_back(std::move(pImpl->pOwnObject));
+        }
+        return;   // node frees the host
     }
     // The object learns last, and may delete itself.
     CWndImpl::CallOnNcDestroy(pImpl->pWnd);
@@ -142,8 +146,13 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
 {
     CWinAppImpl& s = HeadlessState();
     CWndImpl* pParent = CWndImpl::Of(pParentWnd);
-    if (m_pImpl != nullptr || (pParentWnd != nullptr && pParent == nullptr))
+    if (m_pImpl != nullptr)
         return false;
+    if (pParentWnd != nullptr && pParent == nullptr)
+    {
+        CWndImpl::CallOnNcDestroy(this);
+        return false;
+    }
 
     auto pImpl = std::make_unique<CWndImpl>();
     pImpl->hWnd = s.hNext++;

@@ -216,3 +216,15 @@ TEST(AppFrame, TheExecutablesNameNamesTheProfile)
     EXPECT_EQ(AfxWinMain(2, argv), 7);   // the loop runs until the quit message and returns its code
     EXPECT_EQ(running.m_argc, 2);
 }
+
+TEST_F(HeadlessTest, AWindowThatCannotBeMadeStillGetsItsLastCall)
+{
+    // A preview's host may be gone by the time the child is made; the object must still be told.
+    const WindowHandle hHost = Headless::CreateHostWindow(CRect(0, 0, 50, 50));
+    CWnd* pHost = CWnd::FromHandle(hHost);
+    Headless::DestroyWindow(hHost);
+    auto* pWnd = new RecordingWnd(m_log, "child");
+    pWnd->m_bDeleteWhenGone = true;
+    EXPECT_FALSE(pWnd->CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), pHost, 0));
+    EXPECT_EQ(m_log, std::vector<std::string>{"child gone"});
+}

@@ -1,0 +1,114 @@
+#include "app/SaverApp.h"
+
+#include "TestSupport.h"
+#include "platform/headless/Headless.h"
+#include "saver/SaverWnd.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+class SaverAppTest : public testing::Test
+{
+protected:
+    SaverAppTest()
+    {
+        m_app.m_strProfileName = m_dir.Path("kelvane.ini");
+        Headless::SetScreenSize(800, 600);
+    }
+
+    // InitInstance with this command line; the program's name comes first.
+    bool Start(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "kelvane");
+        m_args = std::move(args);
+        m_argv.clear();
+        for (std::string& arg : m_args)
+            m_argv.push_back(arg.data());
+        m_app.m_argc = static_cast<int>(m_argv.size());
+        m_app.m_argv = m_argv.data();
+        return m_app.InitInstance();
+    }
+
+    TestSupport::TempDir m_dir;
+    CSaverApp m_app;
+    std::vector<std::string> m_args;
+    std::vector<char*> m_argv;
+};
+}   // namespace
+
+TEST_F(SaverAppTest, SaverSwitchesRunFullScreenUntilTheWindowCloses)
+{
+    for (const char* arg : {"/s", "-s", "s", "/screen"})
+    {
+        SCOPED_TRACE(arg);
+        ASSERT_TRUE(Start({arg}));
+        ASSERT_NE(dynamic_cast<CSaverWnd*>(m_app.m_pMainWnd), nullptr);
+        const WindowHandle hWnd = m_app.m_pMainWnd->GetSafeHwnd();
+        EXPECT_EQ(Headless::GetWindowInfo(hWnd).rcWindow, CRect(0, 0, 800, 600));
+        Headless::Post(hWnd, WM_KEYDOWN, ' ');
+        Headless::PumpMessages();
+        EXPECT_FALSE(Headless::GetWindowInfo(hWnd).bAlive);
+        EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+        EXPECT_TRUE(Headless::QuitPosted());
+    }
+}
+
+TEST_F(SaverAppTest, PreviewCoversTheHostsClientAreaAndEndsWithTheHost)
+{
+    const WindowHandle hHost = Headless::CreateHostWindow(CRect(100, 50, 252, 162));
+    ASSERT_TRUE(Start({"/p", std::to_string(hHost)}));
+    ASSERT_NE(m_app.m_pMainWnd, nullptr);
+    const WindowHandle hSnow = m_app.m_pMainWnd->GetSafeHwnd();
+    const Headless::WindowInfo info = Headless::GetWindowInfo(hSnow);
+    EXPECT_EQ(info.hParent, hHost);
+    EXPECT_EQ(info.dwStyle, WS_CHILD | WS_VISIBLE);
+    EXPECT_EQ(info.dwExStyle, 0u);
+    EXPECT_EQ(info.rcWindow, CRect(100, 50, 252, 162));
+
+    ASSERT_TRUE(Headless::NextTick());
+    EXPECT_FALSE(TestSupport::WhitePixels(*Headless::FrameBufferOf(hSnow)).empty());
+    EXPECT_FALSE(Headless::QuitPosted());
+    Headless::DestroyWindow(hHost);
+    EXPECT_FALSE(Headless::GetWindowInfo(hSnow).bAlive);
+    EXPECT_TRUE(Headless::QuitPosted());
+}
+
+TEST_F(SaverAppTest, PreviewWithoutALiveHostEndsAtOnce)
+{
+    const WindowHandle hGone = Headless::CreateHostWindow(CRect(0, 0, 100, 100));
+    Headless::DestroyWindow(hGone);
+    for (const std::string& handle : {std::string("0"), std::string("host"), std::string("-4096"),
+                                      std::string("99999999999999999999"), std::to_string(hGone)})
+    {
+        SCOPED_TRACE(handle);
+        EXPECT_FALSE(Start({"/p", handle}));
+        EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+        EXPECT_TRUE(Headless::TopLevelWindows().empty());
+    }
+}
+
+TEST_F(SaverAppTest, UnknownSwitchesEndAtOnceWithoutAWindowOrMessage)
+{
+    for (const char* arg : {"/C", "//s", "/p:1234", "/p", "/x", ""})
+    {
+        SCOPED_TRACE(arg);
+        EXPECT_FALSE(Start({arg}));
+        EXPECT_TRUE(Headless::TopLevelWindows().empty());
+    }
+    EXPECT_TRUE(Headless::MessageBoxes().empty());
+}
+
+TEST_F(SaverAppTest, SettingsModeEndsWithoutTheLoopAndWritesNothingYet)
+{
+    EXPECT_FALSE(Start({}));
+    EXPECT_FALSE(Start({"/c:4711"}));
+    EXPECT_FALSE(Start({"-c"}));
+    EXPECT_EQ(Headless::MessageBoxes().size(), 3u);
+    EXPECT_TRUE(Headless::TopLevelWindows().empty());
+    EXPECT_FALSE(std::filesystem::exists(m_app.m_strProfileName));
+}
