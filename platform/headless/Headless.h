@@ -5,74 +5,13 @@
 
 #include "platform/FrameBuffer.h"
 #include "platform/Types.h"
+#include "platform/WinMessages.h"
 #include "platform/Wnd.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-// Messages the headless window system delivers, with their Win32 values.
-#ifndef WM_CREATE
-#define WM_CREATE 0x0001u
-#endif
-#ifndef WM_DESTROY
-#define WM_DESTROY 0x0002u
-#endif
-#ifndef WM_ACTIVATE
-#define WM_ACTIVATE 0x0006u
-#endif
-#ifndef WM_PAINT
-#define WM_PAINT 0x000Fu
-#endif
-#ifndef WM_ACTIVATEAPP
-#define WM_ACTIVATEAPP 0x001Cu
-#endif
-#ifndef WM_SETCURSOR
-#define WM_SETCURSOR 0x0020u
-#endif
-#ifndef WM_NCACTIVATE
-#define WM_NCACTIVATE 0x0086u
-#endif
-#ifndef WM_KEYDOWN
-#define WM_KEYDOWN 0x0100u
-#endif
-#ifndef WM_KEYUP
-#define WM_KEYUP 0x0101u
-#endif
-#ifndef WM_SYSKEYDOWN
-#define WM_SYSKEYDOWN 0x0104u
-#endif
-#ifndef WM_NOTIFY
-#define WM_NOTIFY 0x004Eu
-#endif
-#ifndef WM_INITDIALOG
-#define WM_INITDIALOG 0x0110u
-#endif
-#ifndef WM_COMMAND
-#define WM_COMMAND 0x0111u
-#endif
-#ifndef WM_SYSCOMMAND
-#define WM_SYSCOMMAND 0x0112u
-#endif
-#ifndef WM_TIMER
-#define WM_TIMER 0x0113u
-#endif
-#ifndef WM_MOUSEMOVE
-#define WM_MOUSEMOVE 0x0200u
-#endif
-#ifndef WM_LBUTTONDOWN
-#define WM_LBUTTONDOWN 0x0201u
-#endif
-#ifndef WM_LBUTTONUP
-#define WM_LBUTTONUP 0x0202u
-#endif
-#ifndef WM_RBUTTONDOWN
-#define WM_RBUTTONDOWN 0x0204u
-#endif
-#ifndef WM_MBUTTONDOWN
-#define WM_MBUTTONDOWN 0x0207u
-#endif
 
 namespace Headless
 {

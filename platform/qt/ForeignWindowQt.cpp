@@ -1,0 +1,231 @@
+// X11 glue under Qt: windows of other programs (hosts) watched for their end and their size,
+// the input grab of the saver, X errors of windows that vanish, and putting framebuffer
+// rectangles on screen.
+
+#include "platform/qt/QtImpl.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+// X error codes of a window or drawable that is no longer there: a host may go at any moment.
+constexpr std::uint8_t kBadWindow = 3;
+constexpr std::uint8_t kBadDrawable = 9;
+
+xcb_connection_t* Connection()
+{
+    auto* pX11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return pX11 != nullptr ? pX11->connection() : nullptr;
+}
+
+class CXEventFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) override
+    {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* ev = static_cast<const xcb_generic_event_t*>(message);
+        switch (ev->response_type & 0x7F)
+        {
+        case 0:
+        {
+            // Windows that vanished under a request are the normal life of a preview, not a fault.
+            const auto* err = reinterpret_cast<const xcb_generic_error_t*>(ev);
+            return err->error_code == kBadWindow || err->error_code == kBadDrawable;
+        }
+        case XCB_DESTROY_NOTIFY:
+        {
+            const WindowHandle hWnd = reinterpret_cast<const xcb_destroy_notify_event_t*>(ev)->window;
+            if (IsHost(hWnd))
+                QMetaObject::invokeMethod(qGuiApp, [hWnd]() { QtState().HostGone(hWnd); }, Qt::QueuedConnection);
+            return false;
+        }
+        case XCB_CONFIGURE_NOTIFY:
+        {
+            const auto* cfg = reinterpret_cast<const xcb_configure_notify_event_t*>(ev);
+            const WindowHandle hWnd = cfg->window;
+            const int cx = cfg->width;
+            const int cy = cfg->height;
+            if (cfg->event == cfg->window && IsHost(hWnd))
+                QMetaObject::invokeMethod(qGuiApp, [hWnd, cx, cy]() { QtState().HostResized(hWnd, cx, cy); },
+                                          Qt::QueuedConnection);
+            return false;
+        }
+        default: return false;
+        }
+    }
+
+private:
+    static bool IsHost(WindowHandle hWnd)
+    {
+        const CWndImpl* pImpl = QtState().Find(hWnd);
+        return pImpl != nullptr && pImpl->bHost;
+    }
+};
+}   // namespace
+
+namespace QtX11
+{
+void InstallEventFilter()
+{
+    static CXEventFilter filter;
+    qGuiApp->installNativeEventFilter(&filter);
+}
+
+bool Watch(WindowHandle hWnd, CRect* prcClient)
+{
+    xcb_connection_t* c = Connection();
+    if (c == nullptr || hWnd == 0 || hWnd > 0xFFFFFFFFu)
+        return false;
+    const auto window = static_cast<xcb_window_t>(hWnd);
+    // Our own selection on a window replaces what we selected before: keep Qt's (the root's).
+    xcb_get_window_attributes_reply_t* pAttr =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    if (pAttr == nullptr)
+        return false;
+    const std::uint32_t mask = pAttr->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::free(pAttr);
+    if (xcb_generic_error_t* pErr = xcb_request_check(c, xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask)))
+    {
+        std::free(pErr);
+        return false;
+    }
+    // From here on its end arrives as an event; its size now is the client area to cover.
+    xcb_get_geometry_reply_t* pGeom = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (pGeom == nullptr)
+        return false;
+    *prcClient = CRect(0, 0, pGeom->width, pGeom->height);
+    std::free(pGeom);
+    return true;
+}
+
+WindowHandle RootWindow()
+{
+    if (QtEnsureApplication() == nullptr)
+        return 0;
+    xcb_connection_t* c = Connection();
+    if (c == nullptr)
+        return 0;
+    // The screen DISPLAY names (":0.1" is screen 1), else the first.
+    int nScreen = 0;
+    if (const char* pszDisplay = std::getenv("DISPLAY"); pszDisplay != nullptr)
+        if (const char* pszDot = std::strrchr(pszDisplay, '.'); pszDot != nullptr && std::strchr(pszDot, ':') == nullptr)
+            nScreen = std::atoi(pszDot + 1);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    xcb_window_t root = it.data != nullptr ? it.data->root : 0;
+    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i)
+        if (i == nScreen)
+            root = it.data->root;
+    return root;
+}
+
+bool GrabInput(WindowHandle hWnd)
+{
+    xcb_connection_t* c = Connection();
+    if (c == nullptr)
+        return false;
+    const auto window = static_cast<xcb_window_t>(hWnd);
+    xcb_grab_keyboard_reply_t* pKey = xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 1, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+    const bool bKeyboard = pKey != nullptr && pKey->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(pKey);
+    constexpr std::uint16_t kPointerEvents = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                             XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
+                                             XCB_EVENT_MASK_LEAVE_WINDOW;
+    xcb_grab_pointer_reply_t* pPointer = xcb_grab_pointer_reply(
+        c, xcb_grab_pointer(c, 1, window, kPointerEvents, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
+                            XCB_CURRENT_TIME), nullptr);
+    const bool bPointer = pPointer != nullptr && pPointer->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(pPointer);
+    // Without a window manager nobody else gives the window the keyboard.
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    return bKeyboard && bPointer;
+}
+}   // namespace QtX11
+
+CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
+{
+    xcb_connection_t* c = Connection();
+    if (c == nullptr)
+        return;
+    const auto window = static_cast<xcb_window_t>(hWnd);
+    xcb_get_geometry_reply_t* pGeom = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (pGeom == nullptr)
+        return;
+    m_nDepth = pGeom->depth;
+    std::free(pGeom);
+    // The framebuffer's pixels go out as they are: 32 bits each, in this machine's byte order.
+    const xcb_setup_t* pSetup = xcb_get_setup(c);
+    const bool bLittleEndian = std::endian::native == std::endian::little;
+    const bool bOrderMatches = (pSetup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == bLittleEndian;
+    bool bFormat = false;
+    for (xcb_format_iterator_t it = xcb_setup_pixmap_formats_iterator(pSetup); it.rem > 0; xcb_format_next(&it))
+        if (it.data->depth == m_nDepth && it.data->bits_per_pixel == 32)
+            bFormat = true;
+    if (!bFormat || !bOrderMatches || (m_nDepth != 24 && m_nDepth != 32))
+    {
+        std::fprintf(stderr, "kelvane: the window's visual (depth %u) takes no 32-bit pixels; nothing will show\n",
+                     static_cast<unsigned>(m_nDepth));
+        return;
+    }
+    m_gc = xcb_generate_id(c);
+    const std::uint32_t noExposures = 0;
+    xcb_create_gc(c, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    m_nMaxRequestBytes = xcb_get_maximum_request_length(c) * 4u;
+    m_bUsable = true;
+}
+
+CXPresenter::~CXPresenter()
+{
+    if (xcb_connection_t* c = Connection(); c != nullptr && m_gc != 0)
+        xcb_free_gc(c, m_gc);
+}
+
+void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects)
+{
+    xcb_connection_t* c = Connection();
+    if (!m_bUsable || c == nullptr || rects.empty())
+        return;
+    const int cxFrame = frame.Width();
+    const CRect rcFrame(0, 0, cxFrame, frame.Height());
+    for (const CRect& rcAny : rects)
+    {
+        const CRect rc = rcAny.Intersect(rcFrame);
+        if (rc.IsRectEmpty())
+            continue;
+        const int cx = rc.Width();
+        const std::uint32_t nRowBytes = static_cast<std::uint32_t>(cx) * 4u;
+        // A request may carry only so many bytes: tall rectangles go in bands.
+        const int nBandRows = std::max(1, static_cast<int>((m_nMaxRequestBytes - 64u) / nRowBytes));
+        for (int y = rc.top; y < rc.bottom; y += nBandRows)
+        {
+            const int cy = std::min(nBandRows, rc.bottom - y);
+            const std::uint32_t* pData = frame.Bits() + static_cast<std::size_t>(y) * cxFrame + rc.left;
+            if (cx != cxFrame)
+            {
+                m_scratch.resize(static_cast<std::size_t>(cx) * cy);
+                for (int row = 0; row < cy; ++row)
+                    std::memcpy(m_scratch.data() + static_cast<std::size_t>(row) * cx,
+                                pData + static_cast<std::size_t>(row) * cxFrame, nRowBytes);
+                pData = m_scratch.data();
+            }
+            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(m_hWnd), m_gc,
+                          static_cast<std::uint16_t>(cx), static_cast<std::uint16_t>(cy),
+                          static_cast<std::int16_t>(rc.left), static_cast<std::int16_t>(y), 0, m_nDepth,
+                          nRowBytes * static_cast<std::uint32_t>(cy), reinterpret_cast<const std::uint8_t*>(pData));
+        }
+    }
+    xcb_flush(c);
+}

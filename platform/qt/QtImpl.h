@@ -1,0 +1,152 @@
+#pragma once
+// The Qt back end's state, shared by its source files. Windows are QWindows on X11; the snow is
+// put on screen straight from the shared framebuffer with X requests, one per changed rectangle.
+
+#include "platform/FrameBuffer.h"
+#include "platform/WinApp.h"
+#include "platform/WinMessages.h"
+#include "platform/Wnd.h"
+
+#include <QWindow>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QGuiApplication;
+class CQtWindow;
+struct CWndImpl;
+
+// Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp).
+class CXPresenter
+{
+public:
+    explicit CXPresenter(WindowHandle hWnd);
+    ~CXPresenter();
+    CXPresenter(const CXPresenter&) = delete;
+    CXPresenter& operator=(const CXPresenter&) = delete;
+
+    void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects);
+
+private:
+    WindowHandle m_hWnd;
+    std::uint32_t m_gc = 0;
+    std::uint8_t m_nDepth = 0;
+    bool m_bUsable = false;
+    std::uint32_t m_nMaxRequestBytes = 0;
+    std::vector<std::uint32_t> m_scratch;   // rows of a rectangle narrower than the frame, packed
+};
+
+// The window the program sees: one per CWnd, and one per window of another program it named.
+class CQtWindow : public QWindow
+{
+public:
+    CQtWindow(CWndImpl* pImpl, QWindow* pParent);
+    void Detach() { m_pImpl = nullptr; }
+
+protected:
+    bool event(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+
+private:
+    CWndImpl* m_pImpl;
+};
+
+struct CWndImpl
+{
+    struct Message
+    {
+        UINT message;
+        std::uintptr_t wParam;
+        std::intptr_t lParam;
+    };
+
+    WindowHandle hWnd = 0;
+    CWnd* pWnd = nullptr;                  // the object that answers for the window
+    std::unique_ptr<CWnd> pOwnObject;      // for a window of another program
+    bool bHost = false;                    // a window of another program
+    bool bDestroying = false;
+    CWndImpl* pParent = nullptr;
+    std::vector<CWndImpl*> children;
+    UINT dwStyle = 0;
+    UINT dwExStyle = 0;
+    UINT nIDCursor = 0;
+    CRect rcHostClient;                    // a host's client area, as its last configure said
+
+    CQtWindow* pWindow = nullptr;          // ours: owned, deleted late; a host's: the foreign QWindow
+    std::unique_ptr<QWindow> pForeign;
+    std::unique_ptr<CXPresenter> pPresenter;
+    std::map<UINT, int> timers;            // program id -> Qt timer id
+    std::vector<UINT> ticking;             // timer ids whose OnTimer runs now: ticks never overlap
+    std::vector<Message> handling;         // the messages being handled, innermost last
+    bool bNeedsPaint = false;
+    bool bPaintPosted = false;
+    bool bActive = false;
+    bool bMouseSeen = false;
+    bool bGrabbed = false;
+
+    CFrameBuffer frame;
+    std::vector<CRect> changed;            // reused by every present
+
+    CRect ClientRect() const;
+    QWindow* NativeParent() const { return bHost ? pForeign.get() : pWindow; }
+
+    std::intptr_t Dispatch(UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    std::intptr_t DefaultHandling(const Message& msg);
+    void Present(bool bWhole);
+    void PostPaint();
+
+    static void CallOnNcDestroy(CWnd* p) { p->OnNcDestroy(); }
+    static CWndImpl* Of(const CWnd* p) { return p != nullptr ? p->m_pImpl : nullptr; }
+    static void Attach(CWnd* p, CWndImpl* pImpl) { p->m_pImpl = pImpl; }
+};
+
+struct CWinAppImpl
+{
+    struct WindowClass
+    {
+        UINT nClassStyle;
+        UINT nIDCursor;
+    };
+
+    CWinApp* pApp = nullptr;
+    std::unique_ptr<QGuiApplication> pQApp;
+    bool bNoDisplay = false;               // tried, and there is no X display to talk to
+    int qtArgc = 1;
+    char* qtArgv[2] = {nullptr, nullptr};
+    std::unique_ptr<QObject> pPoster;      // delivers posted messages, paints and the quit message
+    bool bQuit = false;
+    int nExitCode = 0;
+
+    std::map<WindowHandle, std::unique_ptr<CWndImpl>> windows;
+    std::map<std::string, WindowClass> classes;
+    std::vector<std::unique_ptr<CWnd>> goneHostObjects;   // objects of hosts that are gone, kept till the end
+    CFrameBuffer noFrame;
+    CWndImpl* pHandling = nullptr;         // the window whose handler runs, innermost
+
+    CWndImpl* Find(WindowHandle hWnd) const;
+    void Destroy(CWndImpl* pImpl);
+    void Post(WindowHandle hWnd, const CWndImpl::Message& msg);
+    // A window of another program: made on first use, nullptr when no live window has the handle.
+    CWndImpl* Host(WindowHandle hWnd);
+    void HostGone(WindowHandle hWnd);
+    void HostResized(WindowHandle hWnd, int cx, int cy);
+};
+
+CWinAppImpl& QtState();
+// The application's Qt side, made on first need; nullptr when there is no display.
+QGuiApplication* QtEnsureApplication();
+// Ends what is left of the windows and Qt, while main() still runs.
+void QtShutdown();
+
+// X11 glue (ForeignWindowQt.cpp).
+namespace QtX11
+{
+// Starts hearing of the window's destruction and size; false when no live window has the handle.
+bool Watch(WindowHandle hWnd, CRect* prcClient);
+WindowHandle RootWindow();
+// Takes the keyboard and the pointer, as a screen saver must to hear of the user first.
+bool GrabInput(WindowHandle hWnd);
+void InstallEventFilter();
+}   // namespace QtX11

@@ -1,0 +1,491 @@
+// Qt windows: a QWindow per window of the program, its events turned into the program's handlers,
+// timers on the Qt event loop; windows of other programs as hosts the program's windows live in.
+
+#include "platform/WinApp.h"
+#include "platform/Wnd.h"
+#include "platform/qt/QtImpl.h"
+#include "res/Resource.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+namespace
+{
+// Win32 never ticks faster than every 10 ms nor slower than every 0x7FFFFFFF ms.
+constexpr UINT kMinTimerPeriod = 10;
+constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
+
+// The mouse messages' flags, as Win32 sets them.
+constexpr UINT MK_LBUTTON = 0x0001;
+constexpr UINT MK_RBUTTON = 0x0002;
+constexpr UINT MK_SHIFT = 0x0004;
+constexpr UINT MK_CONTROL = 0x0008;
+constexpr UINT MK_MBUTTON = 0x0010;
+
+std::intptr_t PointParam(const QPointF& pos)
+{
+    const auto x = static_cast<std::uint16_t>(static_cast<std::int16_t>(pos.x()));
+    const auto y = static_cast<std::uint16_t>(static_cast<std::int16_t>(pos.y()));
+    return static_cast<std::intptr_t>(x | (static_cast<std::uint32_t>(y) << 16));
+}
+
+UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    UINT n = 0;
+    n |= (buttons & Qt::LeftButton) ? MK_LBUTTON : 0;
+    n |= (buttons & Qt::RightButton) ? MK_RBUTTON : 0;
+    n |= (buttons & Qt::MiddleButton) ? MK_MBUTTON : 0;
+    n |= (modifiers & Qt::ShiftModifier) ? MK_SHIFT : 0;
+    n |= (modifiers & Qt::ControlModifier) ? MK_CONTROL : 0;
+    return n;
+}
+
+int LowWord(std::intptr_t v)
+{
+    return static_cast<std::int16_t>(v & 0xFFFF);
+}
+
+int HighWord(std::intptr_t v)
+{
+    return static_cast<std::int16_t>((v >> 16) & 0xFFFF);
+}
+}   // namespace
+
+CQtWindow::CQtWindow(CWndImpl* pImpl, QWindow* pParent) : QWindow(pParent), m_pImpl(pImpl)
+{
+}
+
+bool CQtWindow::event(QEvent* e)
+{
+    CWndImpl* pImpl = m_pImpl;
+    if (pImpl == nullptr || pImpl->bDestroying)
+        return QWindow::event(e);
+    const WindowHandle hWnd = pImpl->hWnd;
+    CWinAppImpl& s = QtState();
+    switch (e->type())
+    {
+    case QEvent::Expose:
+        if (isExposed())
+        {
+            // A saver hears of the user only once it holds the keyboard and the pointer.
+            if (pImpl->pParent == nullptr && (pImpl->dwExStyle & WS_EX_TOPMOST) != 0 && !pImpl->bGrabbed)
+            {
+                pImpl->bGrabbed = QtX11::GrabInput(hWnd);
+                requestActivate();
+            }
+            pImpl->PostPaint();
+            if (!pImpl->bMouseSeen)
+            {
+                // Where the pointer is when the window appears is the mouse's first report.
+                pImpl->bMouseSeen = true;
+                pImpl->Dispatch(WM_MOUSEMOVE, 0, PointParam(mapFromGlobal(QCursor::pos())));
+            }
+        }
+        return true;
+    case QEvent::Resize:
+        // The snow window class redraws all of itself when its size changes.
+        pImpl->PostPaint();
+        return QWindow::event(e);
+    case QEvent::Enter:
+    {
+        // The pointer's position as the window first sees it is the first report of the mouse.
+        const auto* pEnter = static_cast<QEnterEvent*>(e);
+        pImpl->Dispatch(WM_SETCURSOR);
+        if (s.Find(hWnd) != nullptr)
+            pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pEnter->buttons(), pEnter->modifiers()), PointParam(pEnter->position()));
+        return true;
+    }
+    case QEvent::MouseMove:
+    {
+        const auto* pMouse = static_cast<QMouseEvent*>(e);
+        pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position()));
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    {
+        const auto* pMouse = static_cast<QMouseEvent*>(e);
+        UINT message = 0;
+        switch (pMouse->button())
+        {
+        case Qt::LeftButton: message = WM_LBUTTONDOWN; break;
+        case Qt::RightButton: message = WM_RBUTTONDOWN; break;
+        case Qt::MiddleButton: message = WM_MBUTTONDOWN; break;
+        default: return true;   // wheels and extra buttons have no message of their own here
+        }
+        pImpl->Dispatch(message, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position()));
+        return true;
+    }
+    case QEvent::KeyPress:
+    {
+        const auto* pKey = static_cast<QKeyEvent*>(e);
+        // With Alt held, Win32 reports a key as a system key.
+        const UINT message = (pKey->modifiers() & Qt::AltModifier) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+        const UINT nChar = pKey->key() < 0x100 ? static_cast<UINT>(pKey->key()) : pKey->nativeVirtualKey() & 0xFFFF;
+        const std::intptr_t nFlags = 1 | (pKey->isAutoRepeat() ? (1 << 30) : 0);
+        pImpl->Dispatch(message, nChar, nFlags);
+        return true;
+    }
+    case QEvent::Close:
+        // The window manager's close goes the way of the system menu's, which a saver may refuse.
+        e->ignore();
+        pImpl->Dispatch(WM_SYSCOMMAND, SC_CLOSE);
+        return true;
+    default: return QWindow::event(e);
+    }
+}
+
+void CQtWindow::timerEvent(QTimerEvent* e)
+{
+    CWndImpl* pImpl = m_pImpl;
+    if (pImpl == nullptr || pImpl->bDestroying || QtState().bQuit)
+        return;
+    for (const auto& [nID, nQtTimer] : pImpl->timers)
+    {
+        if (nQtTimer != e->timerId())
+            continue;
+        // A tick whose handler still runs (a message box inside it) lets the next one pass.
+        if (std::find(pImpl->ticking.begin(), pImpl->ticking.end(), nID) != pImpl->ticking.end())
+            return;
+        const UINT nTick = nID;
+        const WindowHandle hWnd = pImpl->hWnd;
+        pImpl->ticking.push_back(nTick);
+        pImpl->Dispatch(WM_TIMER, nTick);
+        if (CWndImpl* pNow = QtState().Find(hWnd); pNow == pImpl)
+            std::erase(pImpl->ticking, nTick);
+        return;
+    }
+}
+
+void QtActivationChanged(CWndImpl* pImpl, bool bActive)
+{
+    // Only a window that has been active can lose activation.
+    if (pImpl->bActive == bActive || pImpl->pParent != nullptr)
+        return;
+    pImpl->bActive = bActive;
+    CWinAppImpl& s = QtState();
+    const WindowHandle hWnd = pImpl->hWnd;
+    pImpl->Dispatch(WM_NCACTIVATE, bActive ? 1 : 0);
+    if (s.Find(hWnd) == nullptr)
+        return;
+    pImpl->Dispatch(WM_ACTIVATE, bActive ? 1 : WA_INACTIVE);
+    if (s.Find(hWnd) == nullptr)
+        return;
+    pImpl->Dispatch(WM_ACTIVATEAPP, bActive ? 1 : 0);
+}
+
+CRect CWndImpl::ClientRect() const
+{
+    if (bHost)
+        return rcHostClient;
+    if (pWindow == nullptr)
+        return CRect();
+    return CRect(0, 0, pWindow->width(), pWindow->height());
+}
+
+std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    CWinAppImpl& s = QtState();
+    CWnd* p = pWnd;
+    const WindowHandle hSelf = hWnd;
+    handling.push_back({message, wParam, lParam});
+    CWndImpl* pOuter = s.pHandling;
+    s.pHandling = this;
+    std::intptr_t lResult = 0;
+    const CPoint point(LowWord(lParam), HighWord(lParam));
+    const auto nFlags = static_cast<UINT>(wParam);
+    const auto nRepCnt = static_cast<UINT>(lParam & 0xFFFF);
+    const auto nKeyFlags = static_cast<UINT>((lParam >> 16) & 0xFFFF);
+    switch (message)
+    {
+    case WM_CREATE: lResult = p->OnCreate(); break;
+    case WM_DESTROY: p->OnDestroy(); break;
+    case WM_CLOSE: p->OnClose(); break;
+    case WM_TIMER: p->OnTimer(static_cast<UINT>(wParam)); break;
+    case WM_PAINT: p->OnPaint(); break;
+    case WM_SYSCOMMAND: p->OnSysCommand(static_cast<UINT>(wParam)); break;
+    case WM_SETCURSOR: lResult = p->OnSetCursor() ? 1 : 0; break;
+    case WM_NCACTIVATE: lResult = p->OnNcActivate(wParam != 0) ? 1 : 0; break;
+    case WM_ACTIVATE: p->OnActivate(static_cast<UINT>(wParam & 0xFFFF)); break;
+    case WM_ACTIVATEAPP: p->OnActivateApp(wParam != 0); break;
+    case WM_MOUSEMOVE: p->OnMouseMove(nFlags, point); break;
+    case WM_LBUTTONDOWN: p->OnLButtonDown(nFlags, point); break;
+    case WM_MBUTTONDOWN: p->OnMButtonDown(nFlags, point); break;
+    case WM_RBUTTONDOWN: p->OnRButtonDown(nFlags, point); break;
+    case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
+    case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
+    default: lResult = DefaultHandling(handling.back()); break;
+    }
+    s.pHandling = pOuter;
+    // The handler may have destroyed the window, and with it this object; handles are never reused.
+    if (s.Find(hSelf) == this)
+        handling.pop_back();
+    return lResult;
+}
+
+std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
+{
+    CWinAppImpl& s = QtState();
+    switch (msg.message)
+    {
+    case WM_CLOSE: s.Destroy(this); return 0;
+    case WM_SYSCOMMAND:
+        if ((msg.wParam & 0xFFF0) == SC_CLOSE)
+            return Dispatch(WM_CLOSE);
+        return 0;
+    case WM_SETCURSOR:
+        if (pWindow != nullptr && !bHost)
+        {
+            if (nIDCursor == IDC_BLANK)
+                pWindow->setCursor(Qt::BlankCursor);
+            else
+                pWindow->unsetCursor();
+        }
+        return 0;
+    case WM_NCACTIVATE: return 1;
+    default: return 0;
+    }
+}
+
+void CWinAppImpl::Destroy(CWndImpl* pImpl)
+{
+    if (pImpl->bDestroying)
+        return;
+    pImpl->bDestroying = true;
+    if (!pImpl->bHost)
+        pImpl->Dispatch(WM_DESTROY);
+    for (CWndImpl* pChild : std::vector<CWndImpl*>(pImpl->children))
+        Destroy(pChild);
+    if (pImpl->pParent != nullptr)
+        std::erase(pImpl->pParent->children, pImpl);
+    if (pHandling == pImpl)
+        pHandling = nullptr;
+
+    auto node = windows.extract(pImpl->hWnd);
+    if (pImpl->bHost)
+    {
+        // Its object outlives the window, as a handle the program holds may still be passed on.
+        if (pImpl->pOwnObject)
+        {
+            CWndImpl::Attach(pImpl->pOwnObject.get(), nullptr);
+            goneHostObjects.push_back(std::move(pImpl->pOwnObject));
+        }
+        return;   // node frees the host and its foreign QWindow
+    }
+    // The QWindow may be the one whose event is being handled: it goes once the loop is back.
+    if (CQtWindow* pWindow = pImpl->pWindow)
+    {
+        for (const auto& [nID, nQtTimer] : pImpl->timers)
+            pWindow->killTimer(nQtTimer);
+        pWindow->Detach();
+        pWindow->hide();
+        pWindow->deleteLater();
+    }
+    pImpl->pPresenter.reset();
+    // The object learns last, and may delete itself.
+    CWndImpl::CallOnNcDestroy(pImpl->pWnd);
+}
+
+CWndImpl* CWinAppImpl::Host(WindowHandle hWnd)
+{
+    if (CWndImpl* pImpl = Find(hWnd); pImpl != nullptr)
+        return pImpl->bDestroying ? nullptr : pImpl;
+    CRect rcClient;
+    if (hWnd == 0 || hWnd > 0xFFFFFFFFu || QtEnsureApplication() == nullptr || !QtX11::Watch(hWnd, &rcClient))
+        return nullptr;
+    auto pImpl = std::make_unique<CWndImpl>();
+    pImpl->hWnd = hWnd;
+    pImpl->bHost = true;
+    pImpl->rcHostClient = rcClient;
+    pImpl->pForeign.reset(QWindow::fromWinId(static_cast<WId>(hWnd)));
+    pImpl->pOwnObject = std::make_unique<CWnd>();
+    CWndImpl::Attach(pImpl->pOwnObject.get(), pImpl.get());
+    pImpl->pWnd = pImpl->pOwnObject.get();
+    return windows.emplace(hWnd, std::move(pImpl)).first->second.get();
+}
+
+void CWinAppImpl::HostGone(WindowHandle hWnd)
+{
+    if (CWndImpl* pImpl = Find(hWnd); pImpl != nullptr && pImpl->bHost)
+        Destroy(pImpl);
+}
+
+void CWinAppImpl::HostResized(WindowHandle hWnd, int cx, int cy)
+{
+    CWndImpl* pImpl = Find(hWnd);
+    if (pImpl == nullptr || !pImpl->bHost || pImpl->bDestroying)
+        return;
+    // A preview covers its host's client area, whatever size the host takes.
+    const CRect rcOld = pImpl->rcHostClient;
+    pImpl->rcHostClient = CRect(0, 0, cx, cy);
+    for (CWndImpl* pChild : pImpl->children)
+    {
+        if (pChild->pWindow != nullptr && pChild->pWindow->geometry() == QRect(0, 0, rcOld.Width(), rcOld.Height()))
+            pChild->pWindow->setGeometry(0, 0, cx, cy);
+    }
+}
+
+bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lpszWindowName*/, UINT dwStyle,
+                    const CRect& rect, CWnd* pParentWnd, UINT /*nID*/)
+{
+    if (m_pImpl != nullptr)
+        return false;
+    CWndImpl* pParent = CWndImpl::Of(pParentWnd);
+    if (QtEnsureApplication() == nullptr || (pParentWnd != nullptr && (pParent == nullptr || pParent->bDestroying)) ||
+        rect.IsRectEmpty())
+    {
+        CWndImpl::CallOnNcDestroy(this);
+        return false;
+    }
+    CWinAppImpl& s = QtState();
+
+    auto pImpl = std::make_unique<CWndImpl>();
+    pImpl->pWnd = this;
+    pImpl->pParent = pParent;
+    pImpl->dwStyle = dwStyle;
+    pImpl->dwExStyle = dwExStyle;
+    if (lpszClassName != nullptr)
+        if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
+            pImpl->nIDCursor = it->second.nIDCursor;
+
+    auto* pWindow = new CQtWindow(pImpl.get(), pParent != nullptr ? pParent->NativeParent() : nullptr);
+    pImpl->pWindow = pWindow;
+    Qt::WindowFlags flags = pParent != nullptr && (dwStyle & WS_CHILD) != 0 ? Qt::SubWindow : Qt::Window;
+    if ((dwStyle & WS_POPUP) != 0)
+        flags |= Qt::FramelessWindowHint;
+    // A top-most pop-up is a screen saver's: above everything, with no window manager in between.
+    if ((dwExStyle & WS_EX_TOPMOST) != 0)
+        flags |= Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint;
+    pWindow->setFlags(flags);
+    pWindow->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    if (pImpl->nIDCursor == IDC_BLANK)
+        pWindow->setCursor(Qt::BlankCursor);
+    pWindow->create();
+    pImpl->hWnd = static_cast<WindowHandle>(pWindow->winId());
+    pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
+    QObject::connect(pWindow, &QWindow::activeChanged, pWindow, [pWindow]() {
+        if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId())); p != nullptr && p->pWindow == pWindow)
+            QtActivationChanged(p, pWindow->isActive());
+    });
+
+    m_pImpl = pImpl.get();
+    if (pParent != nullptr)
+        pParent->children.push_back(m_pImpl);
+    const WindowHandle hWnd = pImpl->hWnd;
+    s.windows.emplace(hWnd, std::move(pImpl));
+
+    if (m_pImpl->Dispatch(WM_CREATE) == -1)
+    {
+        if (CWndImpl* pNow = s.Find(hWnd); pNow != nullptr)
+            s.Destroy(pNow);
+        return false;
+    }
+    CWndImpl* pNow = s.Find(hWnd);
+    if (pNow == nullptr)
+        return false;
+    if ((dwStyle & WS_VISIBLE) != 0)
+        pNow->pWindow->show();
+    return true;
+}
+
+bool CWnd::DestroyWindow()
+{
+    if (m_pImpl == nullptr)
+        return false;
+    QtState().Destroy(m_pImpl);
+    return true;
+}
+
+CWnd* CWnd::FromHandle(WindowHandle hWnd)
+{
+    CWndImpl* pImpl = QtState().Host(hWnd);
+    return pImpl != nullptr ? pImpl->pWnd : nullptr;
+}
+
+WindowHandle CWnd::GetSafeHwnd() const
+{
+    return m_pImpl != nullptr ? m_pImpl->hWnd : 0;
+}
+
+void CWnd::GetClientRect(CRect* lpRect) const
+{
+    *lpRect = m_pImpl != nullptr ? m_pImpl->ClientRect() : CRect();
+}
+
+bool CWnd::PostMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    if (m_pImpl == nullptr || m_pImpl->bHost)
+        return false;
+    QtState().Post(m_pImpl->hWnd, {message, wParam, lParam});
+    return true;
+}
+
+std::intptr_t CWnd::SendMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    return m_pImpl != nullptr && !m_pImpl->bHost ? m_pImpl->Dispatch(message, wParam, lParam) : 0;
+}
+
+UINT CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
+{
+    if (m_pImpl == nullptr || m_pImpl->pWindow == nullptr || m_pImpl->bHost)
+        return 0;
+    const UINT nPeriod = std::clamp(nElapse, kMinTimerPeriod, kMaxTimerPeriod);
+    if (const auto it = m_pImpl->timers.find(nIDEvent); it != m_pImpl->timers.end())
+        m_pImpl->pWindow->killTimer(it->second);
+    const int nQtTimer = m_pImpl->pWindow->startTimer(static_cast<int>(nPeriod), Qt::PreciseTimer);
+    if (nQtTimer == 0)
+    {
+        m_pImpl->timers.erase(nIDEvent);
+        return 0;
+    }
+    m_pImpl->timers[nIDEvent] = nQtTimer;
+    return nIDEvent != 0 ? nIDEvent : 1;
+}
+
+bool CWnd::KillTimer(UINT nIDEvent)
+{
+    if (m_pImpl == nullptr || m_pImpl->pWindow == nullptr || m_pImpl->bHost)
+        return false;
+    const auto it = m_pImpl->timers.find(nIDEvent);
+    if (it == m_pImpl->timers.end())
+        return false;
+    m_pImpl->pWindow->killTimer(it->second);
+    m_pImpl->timers.erase(it);
+    return true;
+}
+
+void CWnd::Invalidate()
+{
+    if (m_pImpl != nullptr && !m_pImpl->bHost)
+        m_pImpl->PostPaint();
+}
+
+std::intptr_t CWnd::Default()
+{
+    if (m_pImpl == nullptr || m_pImpl->handling.empty())
+        return 0;
+    return m_pImpl->DefaultHandling(m_pImpl->handling.back());
+}
+
+// Every handler's default is the system's own handling of its message.
+int CWnd::OnCreate() { return static_cast<int>(Default()); }
+void CWnd::OnDestroy() { Default(); }
+void CWnd::OnClose() { Default(); }
+void CWnd::OnTimer(UINT) { Default(); }
+void CWnd::OnPaint() { Default(); }
+void CWnd::OnSysCommand(UINT) { Default(); }
+bool CWnd::OnSetCursor() { return Default() != 0; }
+bool CWnd::OnNcActivate(bool) { return Default() != 0; }
+void CWnd::OnActivate(UINT) { Default(); }
+void CWnd::OnActivateApp(bool) { Default(); }
+void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
