@@ -285,7 +285,7 @@ def stop_process(proc, timeout=5):
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
-    for stream in (proc.stdout, proc.stderr):
+    for stream in (proc.stdin, proc.stdout, proc.stderr):
         if stream is not None:
             stream.close()
 
