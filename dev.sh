@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Kelvane's everyday commands, on Debian 12 (installs what it needs with apt-get):
-#   ./dev.sh run    build, then let it snow: records snow to build/kelvane-snow.gif and says where
+#   ./dev.sh run    build, then let it snow: starts kelvane /s on the desktop (any key or mouse ends it);
+#                   without a display, records snow to build/kelvane-snow.gif and says where
 #   ./dev.sh test   build, then run every test
 #   ./dev.sh asan   build under AddressSanitizer and UndefinedBehaviorSanitizer, then run the tests
 #   ./dev.sh bench  build, then time a tick of the snow window
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev)
+PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev
+          qt6-base-dev libx11-dev libxcb1-dev python3 xvfb xdotool x11-utils imagemagick)
 
 install_packages() {
     local missing=()
@@ -31,6 +33,11 @@ build() {
 case "${1:-}" in
     run)
         install_packages
+        if [ -n "${DISPLAY:-}" ]; then
+            build linux kelvane
+            exec build/linux/kelvane /s
+        fi
+        echo "dev.sh: no display (DISPLAY is not set), so the snow goes to a GIF instead"
         build linux kelvane-record
         build/linux/kelvane-record --width 640 --height 360 --frames 150 --out "$PWD/build/kelvane-snow.gif"
         ;;
