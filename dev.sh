@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev
-          qt6-base-dev libx11-dev libxcb1-dev python3 xvfb xdotool x11-utils imagemagick)
+          qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev python3 xvfb xdotool x11-utils imagemagick)
 
 install_packages() {
     local missing=()

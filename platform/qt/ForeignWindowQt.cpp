@@ -8,7 +8,11 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <bit>
@@ -155,6 +159,12 @@ bool GrabInput(WindowHandle hWnd)
 }
 }   // namespace QtX11
 
+namespace
+{
+// A tick of snow on a full-HD screen changes about 200 000 pixels: a few ticks fit.
+constexpr std::size_t kStagingPixels = 1024 * 1024;
+}   // namespace
+
 CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
 {
     xcb_connection_t* c = Connection();
@@ -185,12 +195,67 @@ CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
     xcb_create_gc(c, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
     m_nMaxRequestBytes = xcb_get_maximum_request_length(c) * 4u;
     m_bUsable = true;
+    AttachShared();
+}
+
+bool CXPresenter::AttachShared()
+{
+    xcb_connection_t* c = Connection();
+    const xcb_query_extension_reply_t* pExt = xcb_get_extension_data(c, &xcb_shm_id);
+    if (pExt == nullptr || !pExt->present)
+        return false;
+    const int shmid = shmget(IPC_PRIVATE, kStagingPixels * 4, IPC_CREAT | 0600);
+    if (shmid < 0)
+        return false;
+    void* p = shmat(shmid, nullptr, 0);
+    if (p == reinterpret_cast<void*>(-1))
+    {
+        shmctl(shmid, IPC_RMID, nullptr);
+        return false;
+    }
+    const std::uint32_t seg = xcb_generate_id(c);
+    xcb_generic_error_t* pErr = xcb_request_check(c, xcb_shm_attach_checked(c, seg, static_cast<std::uint32_t>(shmid), 0));
+    // Once both sides hold it, the segment goes away with the last of them, even after a crash.
+    shmctl(shmid, IPC_RMID, nullptr);
+    if (pErr != nullptr)
+    {
+        // A server on another machine cannot see our memory.
+        std::free(pErr);
+        shmdt(p);
+        return false;
+    }
+    m_shmSeg = seg;
+    m_pStaging = static_cast<std::uint32_t*>(p);
+    m_nStagingPixels = kStagingPixels;
+    return true;
 }
 
 CXPresenter::~CXPresenter()
 {
-    if (xcb_connection_t* c = Connection(); c != nullptr && m_gc != 0)
+    xcb_connection_t* c = Connection();
+    if (m_shmSeg != 0)
+    {
+        if (c != nullptr)
+        {
+            xcb_shm_detach(c, m_shmSeg);
+            SyncStaging();
+        }
+        shmdt(m_pStaging);
+    }
+    if (c != nullptr && m_gc != 0)
         xcb_free_gc(c, m_gc);
+}
+
+void CXPresenter::SyncStaging()
+{
+    xcb_connection_t* c = Connection();
+    if (c == nullptr)
+        return;
+    const xcb_get_input_focus_cookie_t cookie =
+        m_bSyncPending ? xcb_get_input_focus_cookie_t{m_nSyncSequence} : xcb_get_input_focus(c);
+    std::free(xcb_get_input_focus_reply(c, cookie, nullptr));
+    m_bSyncPending = false;
+    m_nStagingUsed = 0;
 }
 
 void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects)
@@ -198,34 +263,84 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     xcb_connection_t* c = Connection();
     if (!m_bUsable || c == nullptr || rects.empty())
         return;
-    const int cxFrame = frame.Width();
-    const CRect rcFrame(0, 0, cxFrame, frame.Height());
+    // The round trip sent after an earlier frame has long come back: the server has read the
+    // staging area, which this frame may fill again from the start.
+    if (m_bSyncPending)
+        SyncStaging();
+    const CRect rcFrame(0, 0, frame.Width(), frame.Height());
     for (const CRect& rcAny : rects)
     {
         const CRect rc = rcAny.Intersect(rcFrame);
         if (rc.IsRectEmpty())
             continue;
-        const int cx = rc.Width();
-        const std::uint32_t nRowBytes = static_cast<std::uint32_t>(cx) * 4u;
-        // A request may carry only so many bytes: tall rectangles go in bands.
-        const int nBandRows = std::max(1, static_cast<int>((m_nMaxRequestBytes - 64u) / nRowBytes));
-        for (int y = rc.top; y < rc.bottom; y += nBandRows)
-        {
-            const int cy = std::min(nBandRows, rc.bottom - y);
-            const std::uint32_t* pData = frame.Bits() + static_cast<std::size_t>(y) * cxFrame + rc.left;
-            if (cx != cxFrame)
-            {
-                m_scratch.resize(static_cast<std::size_t>(cx) * cy);
-                for (int row = 0; row < cy; ++row)
-                    std::memcpy(m_scratch.data() + static_cast<std::size_t>(row) * cx,
-                                pData + static_cast<std::size_t>(row) * cxFrame, nRowBytes);
-                pData = m_scratch.data();
-            }
-            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(m_hWnd), m_gc,
-                          static_cast<std::uint16_t>(cx), static_cast<std::uint16_t>(cy),
-                          static_cast<std::int16_t>(rc.left), static_cast<std::int16_t>(y), 0, m_nDepth,
-                          nRowBytes * static_cast<std::uint32_t>(cy), reinterpret_cast<const std::uint8_t*>(pData));
-        }
+        if (m_shmSeg != 0)
+            PutShared(frame, rc);
+        else
+            PutInline(frame, rc);
+    }
+    // Frames follow one another in the staging area; past its middle, a round trip goes out with
+    // this frame's puts, so that the next frame finds the area free without waiting.
+    if (m_shmSeg != 0 && m_nStagingUsed > m_nStagingPixels / 2)
+    {
+        m_nSyncSequence = xcb_get_input_focus(c).sequence;
+        m_bSyncPending = true;
     }
     xcb_flush(c);
+}
+
+void CXPresenter::PutShared(const CFrameBuffer& frame, const CRect& rc)
+{
+    xcb_connection_t* c = Connection();
+    const int cx = rc.Width();
+    const int cxFrame = frame.Width();
+    // Tall rectangles go in bands that fit the staging area.
+    const int nBandRows = std::max(1, static_cast<int>(m_nStagingPixels / static_cast<std::size_t>(cx)));
+    for (int y = rc.top; y < rc.bottom;)
+    {
+        int cy = std::min(nBandRows, rc.bottom - y);
+        if (m_nStagingUsed + static_cast<std::size_t>(cx) * cy > m_nStagingPixels)
+        {
+            SyncStaging();
+            continue;
+        }
+        std::uint32_t* pDst = m_pStaging + m_nStagingUsed;
+        const std::uint32_t* pSrc = frame.Bits() + static_cast<std::size_t>(y) * cxFrame + rc.left;
+        for (int row = 0; row < cy; ++row)
+            std::memcpy(pDst + static_cast<std::size_t>(row) * cx, pSrc + static_cast<std::size_t>(row) * cxFrame,
+                        static_cast<std::size_t>(cx) * 4);
+        xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(cx),
+                          static_cast<std::uint16_t>(cy), 0, 0, static_cast<std::uint16_t>(cx),
+                          static_cast<std::uint16_t>(cy), static_cast<std::int16_t>(rc.left),
+                          static_cast<std::int16_t>(y), m_nDepth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_shmSeg,
+                          static_cast<std::uint32_t>(m_nStagingUsed * 4));
+        m_nStagingUsed += static_cast<std::size_t>(cx) * cy;
+        y += cy;
+    }
+}
+
+void CXPresenter::PutInline(const CFrameBuffer& frame, const CRect& rc)
+{
+    xcb_connection_t* c = Connection();
+    const int cx = rc.Width();
+    const int cxFrame = frame.Width();
+    const std::uint32_t nRowBytes = static_cast<std::uint32_t>(cx) * 4u;
+    // A request may carry only so many bytes: tall rectangles go in bands.
+    const int nBandRows = std::max(1, static_cast<int>((m_nMaxRequestBytes - 64u) / nRowBytes));
+    for (int y = rc.top; y < rc.bottom; y += nBandRows)
+    {
+        const int cy = std::min(nBandRows, rc.bottom - y);
+        const std::uint32_t* pData = frame.Bits() + static_cast<std::size_t>(y) * cxFrame + rc.left;
+        if (cx != cxFrame)
+        {
+            m_scratch.resize(static_cast<std::size_t>(cx) * cy);
+            for (int row = 0; row < cy; ++row)
+                std::memcpy(m_scratch.data() + static_cast<std::size_t>(row) * cx,
+                            pData + static_cast<std::size_t>(row) * cxFrame, nRowBytes);
+            pData = m_scratch.data();
+        }
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(m_hWnd), m_gc,
+                      static_cast<std::uint16_t>(cx), static_cast<std::uint16_t>(cy),
+                      static_cast<std::int16_t>(rc.left), static_cast<std::int16_t>(y), 0, m_nDepth,
+                      nRowBytes * static_cast<std::uint32_t>(cy), reinterpret_cast<const std::uint8_t*>(pData));
+    }
 }

@@ -18,7 +18,9 @@ class QGuiApplication;
 class CQtWindow;
 struct CWndImpl;
 
-// Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp).
+// Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp). On the machine the X server
+// runs on, the pixels travel through a shared-memory staging area (MIT-SHM), so a frame costs the
+// server one small request per rectangle; elsewhere they go in the requests themselves.
 class CXPresenter
 {
 public:
@@ -30,12 +32,25 @@ public:
     void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects);
 
 private:
+    bool AttachShared();
+    // Waits until the server has read everything staged so far; then the staging area is free.
+    void SyncStaging();
+    void PutShared(const CFrameBuffer& frame, const CRect& rc);
+    void PutInline(const CFrameBuffer& frame, const CRect& rc);
+
     WindowHandle m_hWnd;
     std::uint32_t m_gc = 0;
     std::uint8_t m_nDepth = 0;
     bool m_bUsable = false;
     std::uint32_t m_nMaxRequestBytes = 0;
     std::vector<std::uint32_t> m_scratch;   // rows of a rectangle narrower than the frame, packed
+
+    std::uint32_t m_shmSeg = 0;             // 0: no shared staging area
+    std::uint32_t* m_pStaging = nullptr;
+    std::size_t m_nStagingPixels = 0;
+    std::size_t m_nStagingUsed = 0;
+    bool m_bSyncPending = false;            // a round trip sent after the last frame's puts
+    unsigned int m_nSyncSequence = 0;
 };
 
 // The window the program sees: one per CWnd, and one per window of another program it named.

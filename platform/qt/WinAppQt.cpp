@@ -133,8 +133,9 @@ QGuiApplication* QtEnsureApplication()
         std::fputs("kelvane: cannot open the X display (is DISPLAY set?)\n", stderr);
         return nullptr;
     }
-    // One screen pixel per framebuffer pixel.
+    // One screen pixel per framebuffer pixel; Qt's own event loop, which wakes less than GLib's.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qputenv("QT_NO_GLIB", "1");
     // Qt sees only the program's name: the switches are the saver's, not Qt's.
     static char szName[] = "kelvane";
     s.qtArgv[0] = (s.pApp->m_argc > 0 && s.pApp->m_argv[0] != nullptr) ? s.pApp->m_argv[0] : szName;
