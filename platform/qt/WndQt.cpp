@@ -361,6 +361,10 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lps
     // A top-most pop-up is a screen saver's: above everything, with no window manager in between.
     if ((dwExStyle & WS_EX_TOPMOST) != 0)
         flags |= Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint;
+    // A child of the root window (xscreensaver's -root without its own window) is a top-level
+    // window to X: no window manager may frame or move it either.
+    if (pParent != nullptr && pParent->bHost && pParent->hWnd == QtX11::RootWindow())
+        flags |= Qt::X11BypassWindowManagerHint;
     pWindow->setFlags(flags);
     pWindow->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
     if (pImpl->nIDCursor == IDC_BLANK)

@@ -3,7 +3,7 @@
 import time
 import unittest
 
-from kelvane_e2e import KelvaneTestCase, END_TIMEOUT
+from kelvane_e2e import END_TIMEOUT, Host, KelvaneTestCase
 
 
 class SavingTest(KelvaneTestCase):
@@ -56,6 +56,12 @@ class SavingTest(KelvaneTestCase):
                 self.assert_still_running(proc)
                 self.x.click(button)
                 self.assert_ends(proc, END_TIMEOUT, f"kelvane to end at a press of button {button}")
+
+    def test_losing_the_keyboard_focus_ends_it(self):
+        other = Host(self.x, 100, 100)
+        proc, _ = self.start_saver()
+        self.x.xdotool("windowfocus", other.id)
+        self.assert_ends(proc, END_TIMEOUT, "kelvane to end when another window takes the focus")
 
     def test_hostile_profile_still_snows_and_ends(self):
         self.write_profile("[Config-Ver102]\nPeriod=0\nCount=4294967295\nPixelRatio=-1e308\nDeltaTime=nan\n"
