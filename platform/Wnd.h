@@ -110,5 +110,6 @@ protected:
 
 private:
     friend struct CWndImpl;
+    friend struct CWndRouting;   // calls the handlers, for every back end
     CWndImpl* m_pImpl = nullptr;
 };

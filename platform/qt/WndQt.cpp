@@ -3,6 +3,8 @@
 
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
+#include "platform/common/BackEnd.h"
+#include "platform/common/WndRouting.h"
 #include "platform/qt/QtImpl.h"
 #include "res/Resource.h"
 
@@ -43,16 +45,6 @@ UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
     n |= (modifiers & Qt::ShiftModifier) ? MK_SHIFT : 0;
     n |= (modifiers & Qt::ControlModifier) ? MK_CONTROL : 0;
     return n;
-}
-
-int LowWord(std::intptr_t v)
-{
-    return static_cast<std::int16_t>(v & 0xFFFF);
-}
-
-int HighWord(std::intptr_t v)
-{
-    return static_cast<std::int16_t>((v >> 16) & 0xFFFF);
 }
 }   // namespace
 
@@ -197,30 +189,8 @@ std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intpt
     CWndImpl* pOuter = s.pHandling;
     s.pHandling = this;
     std::intptr_t lResult = 0;
-    const CPoint point(LowWord(lParam), HighWord(lParam));
-    const auto nFlags = static_cast<UINT>(wParam);
-    const auto nRepCnt = static_cast<UINT>(lParam & 0xFFFF);
-    const auto nKeyFlags = static_cast<UINT>((lParam >> 16) & 0xFFFF);
-    switch (message)
-    {
-    case WM_CREATE: lResult = p->OnCreate(); break;
-    case WM_DESTROY: p->OnDestroy(); break;
-    case WM_CLOSE: p->OnClose(); break;
-    case WM_TIMER: p->OnTimer(static_cast<UINT>(wParam)); break;
-    case WM_PAINT: p->OnPaint(); break;
-    case WM_SYSCOMMAND: p->OnSysCommand(static_cast<UINT>(wParam)); break;
-    case WM_SETCURSOR: lResult = p->OnSetCursor() ? 1 : 0; break;
-    case WM_NCACTIVATE: lResult = p->OnNcActivate(wParam != 0) ? 1 : 0; break;
-    case WM_ACTIVATE: p->OnActivate(static_cast<UINT>(wParam & 0xFFFF)); break;
-    case WM_ACTIVATEAPP: p->OnActivateApp(wParam != 0); break;
-    case WM_MOUSEMOVE: p->OnMouseMove(nFlags, point); break;
-    case WM_LBUTTONDOWN: p->OnLButtonDown(nFlags, point); break;
-    case WM_MBUTTONDOWN: p->OnMButtonDown(nFlags, point); break;
-    case WM_RBUTTONDOWN: p->OnRButtonDown(nFlags, point); break;
-    case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
-    case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
-    default: lResult = DefaultHandling(handling.back()); break;
-    }
+    if (!CWndRouting::CallHandler(p, message, wParam, lParam, &lResult))
+        lResult = DefaultHandling(handling.back());
     s.pHandling = pOuter;
     // The handler may have destroyed the window, and with it this object; handles are never reused.
     if (s.Find(hSelf) == this)
@@ -469,27 +439,10 @@ void CWnd::Invalidate()
         m_pImpl->PostPaint();
 }
 
-std::intptr_t CWnd::Default()
+std::intptr_t AfxDefaultHandling(CWnd* pWnd)
 {
-    if (m_pImpl == nullptr || m_pImpl->handling.empty())
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl == nullptr || pImpl->handling.empty())
         return 0;
-    return m_pImpl->DefaultHandling(m_pImpl->handling.back());
+    return pImpl->DefaultHandling(pImpl->handling.back());
 }
-
-// Every handler's default is the system's own handling of its message.
-int CWnd::OnCreate() { return static_cast<int>(Default()); }
-void CWnd::OnDestroy() { Default(); }
-void CWnd::OnClose() { Default(); }
-void CWnd::OnTimer(UINT) { Default(); }
-void CWnd::OnPaint() { Default(); }
-void CWnd::OnSysCommand(UINT) { Default(); }
-bool CWnd::OnSetCursor() { return Default() != 0; }
-bool CWnd::OnNcActivate(bool) { return Default() != 0; }
-void CWnd::OnActivate(UINT) { Default(); }
-void CWnd::OnActivateApp(bool) { Default(); }
-void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
