@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -48,6 +49,24 @@ UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 }
 }   // namespace
 
+namespace
+{
+// Another program may hold the keyboard or the pointer for a moment (an open menu): a saver keeps
+// trying for a few seconds, as X screen savers do.
+constexpr int kGrabTries = 50;
+constexpr int kGrabRetryMs = 100;
+
+void GrabSaverInput(WindowHandle hWnd, int nTriesLeft)
+{
+    CWndImpl* pImpl = QtState().Find(hWnd);
+    if (pImpl == nullptr || pImpl->bDestroying || pImpl->bGrabbed || pImpl->pWindow == nullptr)
+        return;
+    pImpl->bGrabbed = QtX11::GrabInput(hWnd);
+    if (!pImpl->bGrabbed && nTriesLeft > 1)
+        QTimer::singleShot(kGrabRetryMs, pImpl->pWindow, [hWnd, nTriesLeft]() { GrabSaverInput(hWnd, nTriesLeft - 1); });
+}
+}   // namespace
+
 CQtWindow::CQtWindow(CWndImpl* pImpl, QWindow* pParent) : QWindow(pParent), m_pImpl(pImpl)
 {
 }
@@ -67,7 +86,7 @@ bool CQtWindow::event(QEvent* e)
             // A saver hears of the user only once it holds the keyboard and the pointer.
             if (pImpl->pParent == nullptr && (pImpl->dwExStyle & WS_EX_TOPMOST) != 0 && !pImpl->bGrabbed)
             {
-                pImpl->bGrabbed = QtX11::GrabInput(hWnd);
+                GrabSaverInput(hWnd, kGrabTries);
                 requestActivate();
             }
             pImpl->PostPaint();
@@ -154,7 +173,9 @@ void CQtWindow::timerEvent(QTimerEvent* e)
     }
 }
 
-void QtActivationChanged(CWndImpl* pImpl, bool bActive)
+namespace
+{
+void ActivationChanged(CWndImpl* pImpl, bool bActive)
 {
     // Only a window that has been active can lose activation.
     if (pImpl->bActive == bActive || pImpl->pParent != nullptr)
@@ -170,6 +191,7 @@ void QtActivationChanged(CWndImpl* pImpl, bool bActive)
         return;
     pImpl->Dispatch(WM_ACTIVATEAPP, bActive ? 1 : 0);
 }
+}   // namespace
 
 CRect CWndImpl::ClientRect() const
 {
@@ -344,7 +366,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lps
     pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
     QObject::connect(pWindow, &QWindow::activeChanged, pWindow, [pWindow]() {
         if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId())); p != nullptr && p->pWindow == pWindow)
-            QtActivationChanged(p, pWindow->isActive());
+            ActivationChanged(p, pWindow->isActive());
     });
 
     m_pImpl = pImpl.get();

@@ -99,7 +99,8 @@ class PreviewTest(KelvaneTestCase):
         self.assert_ends(proc)
 
         proc = self.kelvane("-root")
-        self.saver_window()
+        window = self.saver_window()
+        self.assertTrue(window["override_redirect"], "a child of the root is framed by no window manager")
         self.wait_for_moving_snow((0, 0, self.width, self.height))
         self.assert_still_running(proc)
 
