@@ -114,6 +114,17 @@ bool Watch(WindowHandle hWnd, CRect* prcClient)
     return true;
 }
 
+bool Exists(WindowHandle hWnd)
+{
+    xcb_connection_t* c = Connection();
+    if (c == nullptr || hWnd == 0 || hWnd > 0xFFFFFFFFu)
+        return false;
+    xcb_get_window_attributes_reply_t* pAttr =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, static_cast<xcb_window_t>(hWnd)), nullptr);
+    std::free(pAttr);
+    return pAttr != nullptr;
+}
+
 WindowHandle RootWindow()
 {
     if (QtEnsureApplication() == nullptr)

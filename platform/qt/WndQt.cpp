@@ -363,6 +363,15 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lps
         pWindow->setCursor(Qt::BlankCursor);
     pWindow->create();
     pImpl->hWnd = static_cast<WindowHandle>(pWindow->winId());
+    // X refuses some parents (a host that only takes input, or one gone a moment ago): then there
+    // is no window, and the program must hear so rather than run on without one.
+    if (pImpl->hWnd == 0 || !QtX11::Exists(pImpl->hWnd))
+    {
+        pWindow->Detach();
+        pWindow->deleteLater();
+        CWndImpl::CallOnNcDestroy(this);
+        return false;
+    }
     pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
     QObject::connect(pWindow, &QWindow::activeChanged, pWindow, [pWindow]() {
         if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId())); p != nullptr && p->pWindow == pWindow)

@@ -1,7 +1,8 @@
 // A stand-in for a program that hosts a screen saver's preview, and a pixel watcher, for the
 // end-to-end tests and the measurements.
-//   x11-test-host host W H         maps a W x H window filled blue at 10,10, prints its id in decimal,
-//                                  then obeys stdin lines: "resize W H", "unmap", "map", "destroy", "quit"
+//   x11-test-host host W H [inputonly]  maps a W x H window filled blue at 10,10 (or one that only
+//                                  takes input), prints its id in decimal, then obeys stdin lines:
+//                                  "resize W H", "unmap", "map", "destroy", "quit"
 //   x11-test-host watch X Y RRGGBB  prints the monotonic time in seconds once the screen's pixel at X,Y
 //                                  has that colour, polling every millisecond ("ready" when it starts)
 
@@ -31,15 +32,15 @@ double Now()
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-int Host(Display* pDisplay, unsigned width, unsigned height)
+int Host(Display* pDisplay, unsigned width, unsigned height, bool bInputOnly)
 {
     const int screen = DefaultScreen(pDisplay);
     XSetWindowAttributes attrs{};
     attrs.background_pixel = 0x0000FF;
     attrs.override_redirect = True;   // stays where it is put, with or without a window manager
     const Window window = XCreateWindow(pDisplay, RootWindow(pDisplay, screen), 10, 10, width, height, 0,
-                                        CopyFromParent, InputOutput, CopyFromParent,
-                                        CWBackPixel | CWOverrideRedirect, &attrs);
+                                        bInputOnly ? 0 : CopyFromParent, bInputOnly ? InputOnly : InputOutput,
+                                        CopyFromParent, (bInputOnly ? 0 : CWBackPixel) | CWOverrideRedirect, &attrs);
     XMapWindow(pDisplay, window);
     XSync(pDisplay, False);
     std::printf("%lu\n", static_cast<unsigned long>(window));
@@ -116,10 +117,10 @@ int main(int argc, char** argv)
         return 2;
     }
     XSetErrorHandler(IgnoreErrors);
-    if (argc == 4 && std::strcmp(argv[1], "host") == 0)
-        return Host(pDisplay, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
+    if ((argc == 4 || (argc == 5 && std::strcmp(argv[4], "inputonly") == 0)) && std::strcmp(argv[1], "host") == 0)
+        return Host(pDisplay, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])), argc == 5);
     if (argc == 5 && std::strcmp(argv[1], "watch") == 0)
         return Watch(pDisplay, std::atoi(argv[2]), std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 16));
-    std::fputs("usage: x11-test-host host W H | watch X Y RRGGBB\n", stderr);
+    std::fputs("usage: x11-test-host host W H [inputonly] | watch X Y RRGGBB\n", stderr);
     return 2;
 }

@@ -77,8 +77,9 @@ class KelvaneTestCase(unittest.TestCase):
 class Host:
     """The test host window: a blue override-redirect window at 10,10 of another process."""
 
-    def __init__(self, session, width, height):
-        self.proc = session.start([TEST_HOST, "host", str(width), str(height)], stdin=subprocess.PIPE)
+    def __init__(self, session, width, height, input_only=False):
+        self.proc = session.start([TEST_HOST, "host", str(width), str(height)] + (["inputonly"] if input_only else []),
+                                  stdin=subprocess.PIPE)
         line = self.proc.stdout.readline().decode().strip()
         if not line.isdigit():
             raise RuntimeError(f"test host did not start: {line!r} {self.proc.stderr.read()!r}")

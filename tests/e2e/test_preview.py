@@ -80,6 +80,13 @@ class PreviewTest(KelvaneTestCase):
                 self.assert_ends(proc, END_TIMEOUT)
                 self.assertEqual(self.x.top_windows(), [])
 
+    def test_a_host_that_takes_no_child_ends_it_at_once(self):
+        host = Host(self.x, HOST_W, HOST_H, input_only=True)
+        proc = self.kelvane("/p", host.id)
+        self.assert_ends(proc)
+        self.assertEqual([w["id"] for w in self.x.top_windows()], [host.id])
+        self.assertEqual(self.x.children(host.id), [])
+
     def test_xscreensaver_window_id_hex_and_decimal(self):
         for form in (hex, str):
             with self.subTest(form=form.__name__):
