@@ -86,6 +86,7 @@ struct CWndImpl
     std::vector<CWndImpl*> children;
     UINT dwStyle = 0;
     UINT dwExStyle = 0;
+    UINT nClassStyle = 0;
     UINT nIDCursor = 0;
     CRect rcHostClient;                    // a host's client area, as its last configure said
 

@@ -99,8 +99,9 @@ bool CQtWindow::event(QEvent* e)
         }
         return true;
     case QEvent::Resize:
-        // The snow window class redraws all of itself when its size changes.
-        pImpl->PostPaint();
+        // A class with these styles (the snow window's) repaints all of itself when its size changes.
+        if ((pImpl->nClassStyle & (CS_HREDRAW | CS_VREDRAW)) != 0)
+            pImpl->PostPaint();
         return QWindow::event(e);
     case QEvent::Enter:
     {
@@ -343,7 +344,10 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lps
     pImpl->dwExStyle = dwExStyle;
     if (lpszClassName != nullptr)
         if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
+        {
+            pImpl->nClassStyle = it->second.nClassStyle;
             pImpl->nIDCursor = it->second.nIDCursor;
+        }
 
     auto* pWindow = new CQtWindow(pImpl.get(), pParent != nullptr ? pParent->NativeParent() : nullptr);
     pImpl->pWindow = pWindow;
