@@ -1,0 +1,296 @@
+#!/usr/bin/env python3
+"""End-to-end tests of kelvane.scr under Wine, each on an X display of its own.
+
+    win32_e2e.py --build build/windows CASE
+
+CASE is one of the functions named in CASES. The Wine prefix lives in the build folder
+(build/windows/wineprefix) and is made once, by the case "prefix". Every case ends its Wine
+session (wineserver -k) before its display goes, so the next case starts afresh.
+"""
+
+import argparse
+import getpass
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from xsession import XSession, process_ended, wait_for  # noqa: E402
+
+SCREEN = (800, 600)
+START_TIMEOUT = 60   # a Wine session's first program starts slowly
+END_TIMEOUT = 20
+
+
+class WineSession(XSession):
+    def __init__(self, build):
+        super().__init__(*SCREEN)
+        self.build = os.path.abspath(build)
+        self.prefix = os.path.join(self.build, "wineprefix")
+        self.scr = os.path.join(self.build, "kelvane.scr")
+
+    def open(self, timeout=20):
+        super().open(timeout)
+        self.env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+
+    def close(self):
+        if self.display is not None:
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+            subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=60)
+        super().close()
+
+    def wine(self, program, *args, stdout=None):
+        return self.start(["wine", program] + [str(a) for a in args],
+                          stdout=stdout if stdout is not None else subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def saver(self, *args, program=None):
+        return self.wine(program or self.scr, *args)
+
+    def full_screen_window(self):
+        windows = self.windows_covering((0, 0) + SCREEN)
+        return windows[0]["id"] if windows else None
+
+    def wait_for_snow(self, proc):
+        """Waits for the full-screen window and for snow on it; returns the window and the shot."""
+        wid = self.wait_for(lambda: alive(proc) and self.full_screen_window(), START_TIMEOUT, "the full-screen window")
+        shot = self.wait_for(lambda: white_shot(self, proc), START_TIMEOUT, "snow on the full-screen window")
+        return wid, shot
+
+    def wait_for_frames(self, proc, shot):
+        """Waits until the picture differs from shot: the saver is still animating."""
+        def next_shot():
+            alive(proc)
+            now = self.screenshot()
+            return now if moved(now, shot) else None
+        return self.wait_for(next_shot, END_TIMEOUT, "the snow to move")
+
+
+def alive(proc):
+    if proc.poll() is not None:
+        raise AssertionError(f"the saver ended (exit status {proc.returncode})")
+    return True
+
+
+def white_shot(session, proc):
+    alive(proc)
+    shot = session.screenshot()
+    return shot if shot.count_white() > 0 else None
+
+
+def moved(shot, before):
+    return shot.count_white() > 0 and shot.region() != before.region()
+
+
+def expect_exit_zero(proc, what):
+    status = process_ended(proc, END_TIMEOUT, what)
+    if status != 0:
+        raise AssertionError(f"{what}: exit status {status}")
+
+
+class Host:
+    """The preview host program: its handle, and what it reports about its child."""
+
+    def __init__(self, session, *args):
+        self.folder = tempfile.mkdtemp(prefix="kelvane-host-")
+        self.out = os.path.join(self.folder, "out.txt")
+        self.flag = os.path.join(self.folder, "close")
+        with open(self.out, "w") as out:
+            self.proc = session.wine(os.path.join(session.build, "kelvane-preview-host.exe"),
+                                     "--close-when-exists", "Z:" + self.flag.replace("/", "\\"), *args, stdout=out)
+        self.hwnd = int(wait_for(lambda: self.lines()[:1], START_TIMEOUT, "the host's window handle")[0])
+
+    def lines(self):
+        with open(self.out) as f:
+            return [line.strip() for line in f if line.endswith("\n")]
+
+    def child(self):
+        """(handle, width, height) of the host's child window, None while it has none."""
+        reports = [line.split() for line in self.lines() if line.startswith("child ")]
+        if not reports or reports[-1][1] == "0":
+            return None
+        width, height = reports[-1][2].split("x")
+        return int(reports[-1][1]), int(width), int(height)
+
+    def destroy_window(self):
+        open(self.flag, "w").close()
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+# Cases
+
+def prefix(build):
+    """Makes the Wine prefix once; later runs find it ready."""
+    with WineSession(build) as x:
+        if not os.path.exists(os.path.join(x.prefix, "system.reg")):
+            x.run(["wineboot", "-i"], timeout=300)
+        x.run(["wineserver", "-w"], timeout=300)
+
+
+def saver_shows_moving_snow_full_screen(build):
+    with WineSession(build) as x:
+        proc = x.saver("/s")
+        wid, shot = x.wait_for_snow(proc)
+        info = x.window_info(wid)
+        assert (info["x"], info["y"], info["width"], info["height"]) == (0, 0) + SCREEN, info
+        x.wait_for_frames(proc, shot)
+
+
+def saver_ends_on_the_second_mouse_position(build):
+    with WineSession(build) as x:
+        x.mouse_move(10, 10)
+        proc = x.saver("/s")
+        _, shot = x.wait_for_snow(proc)
+        # Wine reports where the pointer is when the window appears, as Windows does; that first
+        # report must not end the saver, however many frames follow.
+        shot = x.wait_for_frames(proc, shot)
+        x.wait_for_frames(proc, shot)
+        x.mouse_move(20, 20)
+        try:
+            x.wait_for(lambda: proc.poll() is not None or not x.full_screen_window(), END_TIMEOUT,
+                       "the saver's window to go after the pointer moved")
+        except AssertionError:
+            # This Wine sent no report when the window appeared: the move above was the first one.
+            x.wait_for_frames(proc, x.screenshot())
+            x.mouse_move(21, 20)
+        expect_exit_zero(proc, "the saver to end after the pointer moved")
+
+
+def saver_ends_on_a_key(build):
+    with WineSession(build) as x:
+        proc = x.saver("/s")
+        wid, shot = x.wait_for_snow(proc)
+        # Without a window manager nobody gives the window the keyboard; a desktop would.
+        x.xdotool("windowfocus", "--sync", wid)
+        x.wait_for_frames(proc, shot)
+        x.key("a")
+        expect_exit_zero(proc, "the saver to end after a key")
+
+
+def saver_ends_on_a_click(build):
+    with WineSession(build) as x:
+        proc = x.saver("/s")
+        _, shot = x.wait_for_snow(proc)
+        x.wait_for_frames(proc, shot)
+        x.click(1)
+        expect_exit_zero(proc, "the saver to end after a click")
+
+
+def preview_fills_the_host_and_ends_with_it(build):
+    with WineSession(build) as x:
+        host = Host(x, "--size", "320x240")
+        try:
+            proc = x.saver("/p", host.hwnd)
+            child = x.wait_for(lambda: alive(proc) and host.child(), START_TIMEOUT, "the preview window in the host")
+            assert child[1:] == (320, 240), f"the preview covers {child[1:]}, the host's client area is 320x240"
+            # Its pixels are not compared: Wine 8 draws no window into one of another process (its
+            # drawable resolves to none), which Windows does.
+            host.destroy_window()
+            expect_exit_zero(proc, "the saver to end with its host")
+            expect_exit_zero(host.proc, "the host to end")
+        finally:
+            host.remove()
+
+
+def preview_survives_a_host_that_goes_at_any_moment(build):
+    with WineSession(build) as x:
+        for delay in (1, 5, 20, 60, 150, 400):
+            host = Host(x, "--close-after", delay)
+            try:
+                proc = x.saver("/p", host.hwnd)
+                expect_exit_zero(proc, f"the saver to end with a host gone after {delay} ms")
+                expect_exit_zero(host.proc, "the host to end")
+            finally:
+                host.remove()
+
+
+def switches_that_end_at_once(build):
+    with WineSession(build) as x:
+        # A host that is gone leaves a handle that names no window.
+        host = Host(x, "--close-after", 1)
+        expect_exit_zero(host.proc, "the host to end")
+        host.remove()
+        cases = [["/C"], ["//s"], ["/p:1234"], ["/p"], ["/x"],
+                 ["/p", "abc"], ["/p", "-1"], ["/p", "-4294967296"], ["/p", "0"], ["/p", "99999999999999999999999"],
+                 ["/p", "4294967296"], ["/p", "1234"], ["/p", host.hwnd]]
+        for args in cases:
+            proc = x.saver(*args)
+            expect_exit_zero(proc, f"kelvane.scr {' '.join(map(str, args))} to end at once")
+
+
+def settings_mode_shows_its_message(build):
+    with WineSession(build) as x:
+        for args in ([], ["/c:4711"], ["-c"]):
+            proc = x.saver(*args)
+            # The message box takes its caption from the program's string 1.
+            box = x.wait_for(lambda: alive(proc) and x.run(["xdotool", "search", "--onlyvisible", "--name", "^Kelvane$"],
+                                                           check=False).stdout.split(),
+                             START_TIMEOUT, f"the settings message of kelvane.scr {' '.join(args)}")
+            x.xdotool("windowfocus", "--sync", box[0])
+            x.key("Return")
+            expect_exit_zero(proc, "settings mode to end when its message is closed")
+
+
+def hostile_profile_does_not_stop_the_saver(build):
+    with WineSession(build) as x:
+        roaming = os.path.join(x.prefix, "drive_c", "users", getpass.getuser(), "AppData", "Roaming")
+        folder = tempfile.mkdtemp(prefix="kelvane-hostile-")
+        # The profile is named after the executable, so this copy reads a profile of its own.
+        program = os.path.join(folder, "kelvane-hostile.scr")
+        shutil.copy(os.path.join(x.build, "kelvane.scr"), program)
+        profile = os.path.join(roaming, "kelvane-hostile.ini")
+        os.makedirs(roaming, exist_ok=True)
+        try:
+            with open(profile, "wb") as f:
+                f.write(b"\xef\xbb\xbf[Config-Ver102]\r\nPeriod=0\r\nCount=4294967295\r\nPixelRatio=1e308\r\n"
+                        b"DeltaTime=nan\r\nGravitation=-1e999\r\nResistance=inf\r\nFlutter=\x00\xff\xfe\r\n"
+                        + b"Junk=" + b"x" * (1 << 20) + b"\r\n[Config-Ver102\r\n=\r\n")
+            proc = x.saver("/s", program=program)
+            wid = x.wait_for(lambda: alive(proc) and x.full_screen_window(), START_TIMEOUT, "the full-screen window")
+            shot = x.screenshot()
+            x.wait_for_frames(proc, shot)
+            x.xdotool("windowfocus", "--sync", wid)
+            x.key("a")
+            expect_exit_zero(proc, "the saver with a hostile profile to end after a key")
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
+            if os.path.exists(profile):
+                os.remove(profile)
+
+
+def profile_store_on_windows(build):
+    with WineSession(build) as x:
+        folder = tempfile.mkdtemp(prefix="kelvane-profile-")
+        try:
+            result = x.run(["wine", os.path.join(x.build, "kelvane-profile-check.exe"), "Z:" + folder.replace("/", "\\")],
+                           check=False, timeout=120)
+            if result.returncode != 0:
+                raise AssertionError(result.stdout + result.stderr)
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+CASES = {f.__name__: f for f in (
+    prefix, saver_shows_moving_snow_full_screen, saver_ends_on_the_second_mouse_position, saver_ends_on_a_key,
+    saver_ends_on_a_click, preview_fills_the_host_and_ends_with_it, preview_survives_a_host_that_goes_at_any_moment,
+    switches_that_end_at_once, settings_mode_shows_its_message, hostile_profile_does_not_stop_the_saver,
+    profile_store_on_windows)}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True, help="the Windows build folder, holding kelvane.scr")
+    parser.add_argument("case", choices=sorted(CASES))
+    args = parser.parse_args()
+    started = time.monotonic()
+    CASES[args.case](args.build)
+    print(f"{args.case}: passed in {time.monotonic() - started:.1f} s")
+
+
+if __name__ == "__main__":
+    main()
