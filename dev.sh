@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Kelvane's everyday commands, on Debian 12 (installs what it needs with apt-get):
 #   ./dev.sh run    build, then let it snow: records snow to build/kelvane-snow.gif and says where
-#   ./dev.sh test   build, then run every test
+#   ./dev.sh test   build (Linux, and kelvane.scr for Windows), then run every test, Wine's included
+#   ./dev.sh scr    build build/windows/kelvane.scr only
 #   ./dev.sh asan   build under AddressSanitizer and UndefinedBehaviorSanitizer, then run the tests
 #   ./dev.sh bench  build, then time a tick of the snow window
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev)
+PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils imagemagick python3)
 
 install_packages() {
     local missing=()
@@ -36,6 +38,7 @@ case "${1:-}" in
         ;;
     test)
         install_packages
+        build windows
         build linux
         ctest --preset linux -j "$(nproc)"
         ;;
@@ -43,6 +46,11 @@ case "${1:-}" in
         install_packages
         build asan
         ctest --preset asan -j "$(nproc)"
+        ;;
+    scr)
+        install_packages
+        build windows
+        echo "dev.sh: $PWD/build/windows/kelvane.scr"
         ;;
     bench)
         install_packages
