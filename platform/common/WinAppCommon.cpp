@@ -77,3 +77,21 @@ void CWnd::OnNcDestroy()
     m_pImpl = nullptr;
     PostNcDestroy();
 }
+
+// Every handler's default is the system's own handling of its message.
+int CWnd::OnCreate() { return static_cast<int>(Default()); }
+void CWnd::OnDestroy() { Default(); }
+void CWnd::OnClose() { Default(); }
+void CWnd::OnTimer(UINT) { Default(); }
+void CWnd::OnPaint() { Default(); }
+void CWnd::OnSysCommand(UINT) { Default(); }
+bool CWnd::OnSetCursor() { return Default() != 0; }
+bool CWnd::OnNcActivate(bool) { return Default() != 0; }
+void CWnd::OnActivate(UINT) { Default(); }
+void CWnd::OnActivateApp(bool) { Default(); }
+void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }

@@ -3,13 +3,7 @@
 // A/W macros would rename the contract's members of the same names, so they go; the back end calls
 // the W (or A) functions by their full names.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include <windows.h>   // with NOMINMAX and WIN32_LEAN_AND_MEAN, from the build
 
 #undef PostMessage
 #undef SendMessage
