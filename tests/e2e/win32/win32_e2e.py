@@ -12,7 +12,9 @@ import argparse
 import getpass
 import glob
 import os
+import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -21,6 +23,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from xsession import XSession, process_ended, wait_for  # noqa: E402
 
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 SCREEN = (800, 600)
 START_TIMEOUT = 60   # a Wine session's first program starts slowly
 END_TIMEOUT = 20
@@ -275,7 +278,43 @@ def profile_store_on_windows(build):
             shutil.rmtree(folder, ignore_errors=True)
 
 
+def binary_is_self_contained(build):
+    """kelvane.scr: one GUI file under 2 MB that imports only what Windows ships, with its resources."""
+    scr = os.path.join(build, "kelvane.scr")
+    assert os.path.getsize(scr) < 2 * 1024 * 1024, f"kelvane.scr has {os.path.getsize(scr)} bytes"
+    headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", scr], capture_output=True, text=True, check=True).stdout
+    assert "(Windows GUI)" in headers, "kelvane.scr is not a GUI program"
+    dlls = {m.lower() for m in re.findall(r"DLL Name: (\S+)", headers)}
+    shipped = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "advapi32.dll"}
+    assert dlls and dlls <= shipped, f"kelvane.scr imports {sorted(dlls - shipped)}"
+
+    rc = subprocess.run(["x86_64-w64-mingw32-windres", "-i", scr, "-O", "rc"], capture_output=True, text=True,
+                        check=True).stdout
+    for wanted in ("LANGUAGE 17, 1", '1, "Kelvane"', '101, "&About Saver..."', "128 14 /* RT_GROUP_ICON */",
+                   "129 12 /* RT_GROUP_CURSOR */", "1 VERSIONINFO", "1 24 /* RT_MANIFEST */", "PerMonitorV2"):
+        assert wanted in rc, f"the resources lack {wanted}"
+    assert "LANGUAGE" not in rc.replace("LANGUAGE 17, 1", ""), "every resource is Japanese (0x0411)"
+
+    # The icon: 32x32 and 16x16, 16 colours each.
+    with open(os.path.join(SOURCE, "res", "kelvane.ico"), "rb") as f:
+        ico = f.read()
+    reserved, kind, count = struct.unpack_from("<HHH", ico)
+    entries = [struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i) for i in range(count)]
+    assert (reserved, kind) == (0, 1) and sorted((e[0], e[1], e[2], e[5]) for e in entries) == [(16, 16, 16, 4), (32, 32, 16, 4)]
+    # The cursor: 32x32 monochrome, hot spot 0,0, nothing drawn and everything see-through.
+    with open(os.path.join(SOURCE, "res", "blank.cur"), "rb") as f:
+        cur = f.read()
+    _, kind, count = struct.unpack_from("<HHH", cur)
+    width, height, _, _, hot_x, hot_y, size, offset = struct.unpack_from("<BBBBHHII", cur, 6)
+    assert (kind, count, width, height, hot_x, hot_y) == (2, 1, 32, 32, 0, 0)
+    header = struct.unpack_from("<IiiHH", cur, offset)
+    assert header[1:] == (32, 64, 1, 1), header
+    bits = cur[offset + 40 + 8:offset + size]
+    assert bits[:128] == bytes(128) and bits[128:] == b"\xff" * 128, "the cursor must be fully transparent"
+
+
 CASES = {f.__name__: f for f in (
+    binary_is_self_contained,
     prefix, saver_shows_moving_snow_full_screen, saver_ends_on_the_second_mouse_position, saver_ends_on_a_key,
     saver_ends_on_a_click, preview_fills_the_host_and_ends_with_it, preview_survives_a_host_that_goes_at_any_moment,
     switches_that_end_at_once, settings_mode_shows_its_message, hostile_profile_does_not_stop_the_saver,
