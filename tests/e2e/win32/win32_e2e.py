@@ -239,31 +239,53 @@ def settings_mode_shows_its_message(build):
             expect_exit_zero(proc, "settings mode to end when its message is closed")
 
 
+class ProfiledCopy:
+    """A copy of kelvane.scr under another name, which reads a profile of its own:
+    %APPDATA%\\NAME.ini in the prefix, holding `contents`."""
+
+    def __init__(self, session, name, contents):
+        roaming = os.path.join(session.prefix, "drive_c", "users", getpass.getuser(), "AppData", "Roaming")
+        os.makedirs(roaming, exist_ok=True)
+        self.folder = tempfile.mkdtemp(prefix="kelvane-profiled-")
+        self.program = os.path.join(self.folder, name + ".scr")
+        shutil.copy(session.scr, self.program)
+        self.profile = os.path.join(roaming, name + ".ini")
+        with open(self.profile, "wb") as f:
+            f.write(contents)
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+        if os.path.exists(self.profile):
+            os.remove(self.profile)
+
+
+def profile_settings_reach_the_saver(build):
+    with WineSession(build) as x:
+        copy = ProfiledCopy(x, "kelvane-crowded", b"[Config-Ver102]\r\nCount=3000\r\nPixelRatio=20\r\n")
+        try:
+            proc = x.saver("/s", program=copy.program)
+            # Thousands of big flakes whiten most of the screen; the hundred of the defaults never do.
+            x.wait_for(lambda: alive(proc) and x.screenshot().count_white() > 0.5 * SCREEN[0] * SCREEN[1],
+                       START_TIMEOUT, "the crowded snow of the profile")
+        finally:
+            copy.remove()
+
+
 def hostile_profile_does_not_stop_the_saver(build):
     with WineSession(build) as x:
-        roaming = os.path.join(x.prefix, "drive_c", "users", getpass.getuser(), "AppData", "Roaming")
-        folder = tempfile.mkdtemp(prefix="kelvane-hostile-")
-        # The profile is named after the executable, so this copy reads a profile of its own.
-        program = os.path.join(folder, "kelvane-hostile.scr")
-        shutil.copy(os.path.join(x.build, "kelvane.scr"), program)
-        profile = os.path.join(roaming, "kelvane-hostile.ini")
-        os.makedirs(roaming, exist_ok=True)
+        copy = ProfiledCopy(x, "kelvane-hostile",
+                            b"\xef\xbb\xbf[Config-Ver102]\r\nPeriod=0\r\nCount=4294967295\r\nPixelRatio=1e308\r\n"
+                            b"DeltaTime=nan\r\nGravitation=-1e999\r\nResistance=inf\r\nFlutter=\x00\xff\xfe\r\n"
+                            + b"Junk=" + b"x" * (1 << 20) + b"\r\n[Config-Ver102\r\n=\r\n")
         try:
-            with open(profile, "wb") as f:
-                f.write(b"\xef\xbb\xbf[Config-Ver102]\r\nPeriod=0\r\nCount=4294967295\r\nPixelRatio=1e308\r\n"
-                        b"DeltaTime=nan\r\nGravitation=-1e999\r\nResistance=inf\r\nFlutter=\x00\xff\xfe\r\n"
-                        + b"Junk=" + b"x" * (1 << 20) + b"\r\n[Config-Ver102\r\n=\r\n")
-            proc = x.saver("/s", program=program)
+            proc = x.saver("/s", program=copy.program)
             wid = x.wait_for(lambda: alive(proc) and x.full_screen_window(), START_TIMEOUT, "the full-screen window")
-            shot = x.screenshot()
-            x.wait_for_frames(proc, shot)
+            x.wait_for_frames(proc, x.screenshot())
             x.xdotool("windowfocus", "--sync", wid)
             x.key("a")
             expect_exit_zero(proc, "the saver with a hostile profile to end after a key")
         finally:
-            shutil.rmtree(folder, ignore_errors=True)
-            if os.path.exists(profile):
-                os.remove(profile)
+            copy.remove()
 
 
 def profile_store_on_windows(build):
@@ -317,7 +339,8 @@ CASES = {f.__name__: f for f in (
     binary_is_self_contained,
     prefix, saver_shows_moving_snow_full_screen, saver_ends_on_the_second_mouse_position, saver_ends_on_a_key,
     saver_ends_on_a_click, preview_fills_the_host_and_ends_with_it, preview_survives_a_host_that_goes_at_any_moment,
-    switches_that_end_at_once, settings_mode_shows_its_message, hostile_profile_does_not_stop_the_saver,
+    switches_that_end_at_once, settings_mode_shows_its_message, profile_settings_reach_the_saver,
+    hostile_profile_does_not_stop_the_saver,
     profile_store_on_windows)}
 
 
