@@ -11,6 +11,18 @@ CFrameBuffer& FrameOf(CWnd* pWnd)
     CWndImpl* pImpl = CWndImpl::Of(pWnd);
     return pImpl != nullptr && !pImpl->bForeign ? pImpl->Frame() : Win32State().noFrame;
 }
+
+// The parent of a child window that belongs to another program (a preview's host), else none.
+HWND HostOf(HWND hWnd)
+{
+    if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD) == 0)
+        return nullptr;
+    const HWND hParent = GetAncestor(hWnd, GA_PARENT);
+    DWORD nProcess = 0;
+    if (hParent == nullptr || GetWindowThreadProcessId(hParent, &nProcess) == 0 || nProcess == GetCurrentProcessId())
+        return nullptr;
+    return hParent;
+}
 }   // namespace
 
 CFrameBuffer& CWndImpl::Frame()
@@ -44,6 +56,39 @@ void CWndImpl::Blit(HDC hdc, const std::vector<CRect>& rects) const
     }
 }
 
+void CWndImpl::Present(HDC hdcPaint)
+{
+    // A preview inside another program's window draws through that window's context, moved onto
+    // and clipped to the preview: Wine shows nothing drawn into a child of another program's
+    // window, and on Windows the same pixels result either way. Wine also puts the host's own
+    // picture back over the preview when it is uncovered, unasked, so a preview, being small,
+    // puts back all of itself every time.
+    if (const HWND hHost = HostOf(hWnd))
+    {
+        if (!IsWindowVisible(hWnd))
+            return;
+        changed.assign(1, CRect(0, 0, frame.Width(), frame.Height()));
+        const HDC hdc = GetDCEx(hHost, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+        if (hdc == nullptr)
+            return;
+        POINT ptOrigin{0, 0};
+        MapWindowPoints(hWnd, hHost, &ptOrigin, 1);
+        SetViewportOrgEx(hdc, ptOrigin.x, ptOrigin.y, nullptr);
+        RECT rc{};
+        ::GetClientRect(hWnd, &rc);
+        IntersectClipRect(hdc, rc.left, rc.top, rc.right, rc.bottom);
+        Blit(hdc, changed);
+        ReleaseDC(hHost, hdc);
+    }
+    else if (hdcPaint != nullptr)
+        Blit(hdcPaint, changed);
+    else if (const HDC hdc = GetDC(hWnd); hdc != nullptr)
+    {
+        Blit(hdc, changed);
+        ReleaseDC(hWnd, hdc);
+    }
+}
+
 CClientDC::CClientDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd) {}
 
 CClientDC::~CClientDC()
@@ -53,13 +98,8 @@ CClientDC::~CClientDC()
         return;
     pImpl->changed.clear();
     pImpl->frame.TakeChangedRects(pImpl->changed);
-    if (pImpl->changed.empty())
-        return;
-    if (const HDC hdc = GetDC(pImpl->hWnd); hdc != nullptr)
-    {
-        pImpl->Blit(hdc, pImpl->changed);
-        ReleaseDC(pImpl->hWnd, hdc);
-    }
+    if (!pImpl->changed.empty())
+        pImpl->Present(nullptr);
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd)
@@ -79,7 +119,7 @@ CPaintDC::~CPaintDC()
     const RECT& rc = pImpl->paint.rcPaint;
     pImpl->changed.assign(1, CRect(rc.left, rc.top, rc.right, rc.bottom));
     if (pImpl->paint.hdc != nullptr)
-        pImpl->Blit(pImpl->paint.hdc, pImpl->changed);
+        pImpl->Present(pImpl->paint.hdc);
     EndPaint(pImpl->hWnd, &pImpl->paint);
     pImpl->paint = PAINTSTRUCT{};
 }

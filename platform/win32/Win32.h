@@ -62,6 +62,8 @@ struct CWndImpl
     CFrameBuffer& Frame();
     // Puts the rectangles of the framebuffer onto the window.
     void Blit(HDC hdc, const std::vector<CRect>& rects) const;
+    // Puts the changed rectangles onto the window: through hdcPaint while painting, else a context of its own.
+    void Present(HDC hdcPaint);
 
     static void CallOnNcDestroy(CWnd* p) { p->OnNcDestroy(); }
     static CWndImpl* Of(const CWnd* p) { return p != nullptr ? p->m_pImpl : nullptr; }

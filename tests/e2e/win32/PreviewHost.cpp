@@ -1,6 +1,6 @@
 // A stand-in for the screen-saver control panel's preview pane: a window whose handle it prints
-// (decimal, one line) for `kelvane.scr /p HANDLE`, which then reports the child windows it gains
-// and destroys itself when told.
+// (decimal, one line) for `kelvane.scr /p HANDLE`, then where its client area is on the screen
+// ("client LEFT TOP"); it reports the child windows it gains and destroys itself when told.
 //   kelvane-preview-host [--size WxH] [--close-when-exists FILE] [--close-after MS]
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -99,7 +99,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
                                       rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, hInstance, nullptr);
     if (hWnd == nullptr)
         return 1;
-    std::printf("%lld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hWnd)));
+    POINT ptClient{0, 0};
+    ClientToScreen(hWnd, &ptClient);
+    std::printf("%lld\nclient %ld %ld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hWnd)), ptClient.x, ptClient.y);
     std::fflush(stdout);
     SetTimer(hWnd, kPollTimer, 50, nullptr);
     if (nCloseAfter != 0)

@@ -21,12 +21,13 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from xsession import XSession, process_ended, wait_for  # noqa: E402
+from xsession import XSession, process_ended, stop_process, wait_for  # noqa: E402
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 SCREEN = (800, 600)
 START_TIMEOUT = 60   # a Wine session's first program starts slowly
 END_TIMEOUT = 20
+HOST_GREY = 0x808080   # the preview host's background (GRAY_BRUSH)
 
 
 class WineSession(XSession):
@@ -84,8 +85,19 @@ def white_shot(session, proc):
     return shot if shot.count_white() > 0 else None
 
 
+def covered_with_snow(session, proc, rect):
+    """A shot with snow inside rect and none of the preview host's grey left there, else None."""
+    alive(proc)
+    shot = session.screenshot()
+    return shot if shot.count_white(rect) > 0 and shot.count_value(HOST_GREY, rect) == 0 else None
+
+
 def moved(shot, before):
-    return shot.count_white() > 0 and shot.region() != before.region()
+    return moved_in(shot, before, None)
+
+
+def moved_in(shot, before, rect):
+    return shot.count_white(rect) > 0 and shot.region(rect) != before.region(rect)
 
 
 def expect_exit_zero(proc, what):
@@ -104,7 +116,10 @@ class Host:
         with open(self.out, "w") as out:
             self.proc = session.wine(os.path.join(session.build, "kelvane-preview-host.exe"),
                                      "--close-when-exists", "Z:" + self.flag.replace("/", "\\"), *args, stdout=out)
-        self.hwnd = int(wait_for(lambda: self.lines()[:1], START_TIMEOUT, "the host's window handle")[0])
+        lines = wait_for(lambda: self.lines()[:2] if len(self.lines()) >= 2 else None, START_TIMEOUT,
+                         "the host's window handle")
+        self.hwnd = int(lines[0])
+        self.client_origin = tuple(int(v) for v in lines[1].split()[1:])
 
     def lines(self):
         with open(self.out) as f:
@@ -187,16 +202,33 @@ def saver_ends_on_a_click(build):
 def preview_fills_the_host_and_ends_with_it(build):
     with WineSession(build) as x:
         host = Host(x, "--size", "320x240")
+        # Few flakes redraw little of the preview by themselves: what the host shows through stays.
+        copy = ProfiledCopy(x, "kelvane-sparse", b"[Config-Ver102]\r\nCount=5\r\n")
         try:
-            proc = x.saver("/p", host.hwnd)
+            proc = x.saver("/p", host.hwnd, program=copy.program)
             child = x.wait_for(lambda: alive(proc) and host.child(), START_TIMEOUT, "the preview window in the host")
             assert child[1:] == (320, 240), f"the preview covers {child[1:]}, the host's client area is 320x240"
-            # Its pixels are not compared: Wine 8 draws no window into one of another process (its
-            # drawable resolves to none), which Windows does.
+            left, top = host.client_origin
+            client = (left, top, left + 320, top + 240)
+            # Snow in the host's client area, none of the host's grey left there, and nothing drawn outside it.
+            shot = x.wait_for(lambda: covered_with_snow(x, proc, client), START_TIMEOUT,
+                              "snow over the whole of the host's client area")
+            outside = shot.count_white() - shot.count_white(client)
+            assert outside == 0, f"{outside} white pixels outside the host's client area"
+            x.wait_for(lambda: alive(proc) and moved_in(x.screenshot(), shot, client), END_TIMEOUT, "the preview's snow to move")
+            # Covered by another window and uncovered again, the host's client area is all snow again.
+            cover = x.start(["xmessage", "-geometry", f"200x150+{left + 60}+{top + 45}", "cover"])
+            x.wait_for(lambda: [w for w in x.top_windows() if (w["width"], w["height"]) == (200, 150)], END_TIMEOUT,
+                       "a window over the preview")
+            stop_process(cover)
+            x.wait_for(lambda: not [w for w in x.top_windows() if (w["width"], w["height"]) == (200, 150)],
+                       END_TIMEOUT, "the window over the preview to go")
+            x.wait_for(lambda: covered_with_snow(x, proc, client), END_TIMEOUT, "snow over the uncovered preview")
             host.destroy_window()
             expect_exit_zero(proc, "the saver to end with its host")
             expect_exit_zero(host.proc, "the host to end")
         finally:
+            copy.remove()
             host.remove()
 
 
