@@ -2,14 +2,17 @@
 # Kelvane's everyday commands, on Debian 12 (installs what it needs with apt-get):
 #   ./dev.sh run    build, then let it snow: starts kelvane /s on the desktop (any key or mouse ends it);
 #                   without a display, records snow to build/kelvane-snow.gif and says where
-#   ./dev.sh test   build, then run every test
+#   ./dev.sh test   build (Linux, and kelvane.scr for Windows), then run every test, Wine's included
+#   ./dev.sh scr    build build/windows/kelvane.scr only
 #   ./dev.sh asan   build under AddressSanitizer and UndefinedBehaviorSanitizer, then run the tests
 #   ./dev.sh bench  build, then time a tick of the snow window
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev
-          qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev python3 xvfb xdotool x11-utils imagemagick)
+          qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+          python3 xvfb xdotool x11-utils imagemagick)
 
 install_packages() {
     local missing=()
@@ -43,6 +46,7 @@ case "${1:-}" in
         ;;
     test)
         install_packages
+        build windows
         build linux
         ctest --preset linux -j "$(nproc)"
         ;;
@@ -51,13 +55,18 @@ case "${1:-}" in
         build asan
         ctest --preset asan -j "$(nproc)"
         ;;
+    scr)
+        install_packages
+        build windows
+        echo "dev.sh: $PWD/build/windows/kelvane.scr"
+        ;;
     bench)
         install_packages
         build linux kelvane-bench
         build/linux/kelvane-bench
         ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <system_error>
@@ -14,6 +16,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #ifdef _WIN32
+#include <windows.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -35,6 +38,12 @@ constexpr std::string_view kNativeLineBreak = "\r\n";
 #else
 constexpr std::string_view kNativeLineBreak = "\n";
 #endif
+
+// Profile paths are UTF-8 on every platform; on Windows the path becomes UTF-16 for the system.
+fs::path PathFromUtf8(const std::string& path)
+{
+    return fs::path(std::u8string_view(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+}
 
 char AsciiLower(char c)
 {
@@ -293,12 +302,23 @@ public:
         name += ".XXXXXX";
         fs::path::string_type pattern = name.native();
 #ifdef _WIN32
-        if (_wmktemp(pattern.data()) == nullptr)
-            return;
-        const int fd = _wopen(pattern.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+        // XXXXXX becomes the process id and a counter, until a name is free.
+        pattern.resize(pattern.size() - 6);
+        int fd = -1;
+        for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt)
+        {
+            wchar_t suffix[24];
+            std::swprintf(suffix, std::size(suffix), L"%lx%02x", GetCurrentProcessId(), attempt);
+            m_path = pattern + suffix;
+            fd = _wopen(m_path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
         if (fd < 0)
+        {
+            m_path.clear();
             return;
-        m_path = pattern;
+        }
         m_file.reset(_fdopen(fd, "wb"));
         if (!m_file)
             _close(fd);
@@ -353,12 +373,19 @@ public:
         ok = (std::fclose(f) == 0) && ok;
         if (!ok)
             return false;
+#ifdef _WIN32
+        // One rename over the old file, which fails whole while another program holds it open.
+        // (ReplaceFileW would keep more of the old file's metadata, but can leave a stray backup
+        // file behind when it fails.)
+        if (!MoveFileExW(m_path.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return false;
+        m_path.clear();
+#else
         std::error_code ec;
         fs::rename(m_path, m_target, ec);
         if (ec)
             return false;
         m_path.clear();
-#ifndef _WIN32
         const int dir = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0)
         {
@@ -468,7 +495,7 @@ std::optional<std::string> ReadString(const std::string& path, std::string_view 
         return std::nullopt;
     FilePtr file;
     unsigned mode = 0;
-    if (OpenForRead(fs::path(path), file, mode) != OpenStatus::Opened)
+    if (OpenForRead(PathFromUtf8(path), file, mode) != OpenStatus::Opened)
         return std::nullopt;
 
     LineReader lines(file.get());
@@ -495,7 +522,7 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     if (path.empty() || !NamesReadable(section, key) || HasLineBreakOrNul(value))
         return false;
     fs::path target;
-    if (!ResolveLinks(fs::path(path), target))
+    if (!ResolveLinks(PathFromUtf8(path), target))
         return false;
 
     FilePtr source;
@@ -517,7 +544,10 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     if (!EnsureFolder(target.parent_path()))
         return false;
     TempFile temp(target);
-    return temp.IsOpen() && temp.SetMode(mode) && CopyWithEdit(source.get(), edit, temp) && temp.Commit();
+    if (!temp.IsOpen() || !temp.SetMode(mode) || !CopyWithEdit(source.get(), edit, temp))
+        return false;
+    source.reset();   // Windows replaces no file that is still open
+    return temp.Commit();
 }
 
 UINT ParseProfileInt(std::string_view text)

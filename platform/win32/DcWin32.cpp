@@ -1,0 +1,125 @@
+// Windows drawing contexts: the program draws into the window's framebuffer, and closing the
+// context copies what changed onto the window as a top-down 32-bit DIB.
+
+#include "platform/Dc.h"
+#include "platform/win32/Win32.h"
+
+namespace
+{
+CFrameBuffer& FrameOf(CWnd* pWnd)
+{
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    return pImpl != nullptr && !pImpl->bForeign ? pImpl->Frame() : Win32State().noFrame;
+}
+
+// The parent of a child window that belongs to another program (a preview's host), else none.
+HWND HostOf(HWND hWnd)
+{
+    if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD) == 0)
+        return nullptr;
+    const HWND hParent = GetAncestor(hWnd, GA_PARENT);
+    DWORD nProcess = 0;
+    if (hParent == nullptr || GetWindowThreadProcessId(hParent, &nProcess) == 0 || nProcess == GetCurrentProcessId())
+        return nullptr;
+    return hParent;
+}
+}   // namespace
+
+CFrameBuffer& CWndImpl::Frame()
+{
+    RECT rc{};
+    ::GetClientRect(hWnd, &rc);
+    frame.Resize(rc.right - rc.left, rc.bottom - rc.top);
+    return frame;
+}
+
+void CWndImpl::Blit(HDC hdc, const std::vector<CRect>& rects) const
+{
+    const CRect rcFrame(0, 0, frame.Width(), frame.Height());
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = frame.Width();
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    for (const CRect& rcAny : rects)
+    {
+        const CRect rc = rcAny.Intersect(rcFrame);
+        if (rc.IsRectEmpty())
+            continue;
+        // The DIB handed over starts at the rectangle's first row and holds just its rows, so the
+        // source rows need no flipping whichever way the system counts them.
+        bmi.bmiHeader.biHeight = -rc.Height();
+        const std::uint32_t* pRows = frame.Bits() + static_cast<std::size_t>(rc.top) * frame.Width();
+        SetDIBitsToDevice(hdc, rc.left, rc.top, static_cast<DWORD>(rc.Width()), static_cast<DWORD>(rc.Height()), rc.left,
+                          0, 0, static_cast<UINT>(rc.Height()), pRows, &bmi, DIB_RGB_COLORS);
+    }
+}
+
+void CWndImpl::Present(HDC hdcPaint)
+{
+    // A preview inside another program's window draws through that window's context, moved onto
+    // and clipped to the preview: Wine shows nothing drawn into a child of another program's
+    // window, and on Windows the same pixels result either way. Wine also puts the host's own
+    // picture back over the preview when it is uncovered, unasked, so a preview, being small,
+    // puts back all of itself every time.
+    if (const HWND hHost = HostOf(hWnd))
+    {
+        if (!IsWindowVisible(hWnd))
+            return;
+        changed.assign(1, CRect(0, 0, frame.Width(), frame.Height()));
+        const HDC hdc = GetDCEx(hHost, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+        if (hdc == nullptr)
+            return;
+        POINT ptOrigin{0, 0};
+        MapWindowPoints(hWnd, hHost, &ptOrigin, 1);
+        SetViewportOrgEx(hdc, ptOrigin.x, ptOrigin.y, nullptr);
+        RECT rc{};
+        ::GetClientRect(hWnd, &rc);
+        IntersectClipRect(hdc, rc.left, rc.top, rc.right, rc.bottom);
+        Blit(hdc, changed);
+        ReleaseDC(hHost, hdc);
+    }
+    else if (hdcPaint != nullptr)
+        Blit(hdcPaint, changed);
+    else if (const HDC hdc = GetDC(hWnd); hdc != nullptr)
+    {
+        Blit(hdc, changed);
+        ReleaseDC(hWnd, hdc);
+    }
+}
+
+CClientDC::CClientDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd) {}
+
+CClientDC::~CClientDC()
+{
+    CWndImpl* pImpl = CWndImpl::Of(m_pWnd);
+    if (pImpl == nullptr || pImpl->bForeign)
+        return;
+    pImpl->changed.clear();
+    pImpl->frame.TakeChangedRects(pImpl->changed);
+    if (!pImpl->changed.empty())
+        pImpl->Present(nullptr);
+}
+
+CPaintDC::CPaintDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd)
+{
+    if (CWndImpl* pImpl = CWndImpl::Of(pWnd); pImpl != nullptr && !pImpl->bForeign)
+        BeginPaint(pImpl->hWnd, &pImpl->paint);
+}
+
+CPaintDC::~CPaintDC()
+{
+    CWndImpl* pImpl = CWndImpl::Of(m_pWnd);
+    if (pImpl == nullptr || pImpl->bForeign)
+        return;
+    // The system asked for the whole paint rectangle, changed or not.
+    pImpl->changed.clear();
+    pImpl->frame.TakeChangedRects(pImpl->changed);
+    const RECT& rc = pImpl->paint.rcPaint;
+    pImpl->changed.assign(1, CRect(rc.left, rc.top, rc.right, rc.bottom));
+    if (pImpl->paint.hdc != nullptr)
+        pImpl->Present(pImpl->paint.hdc);
+    EndPaint(pImpl->hWnd, &pImpl->paint);
+    pImpl->paint = PAINTSTRUCT{};
+}

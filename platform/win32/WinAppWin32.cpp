@@ -1,0 +1,134 @@
+// The Windows application frame: the message loop, window classes, and the system services that
+// belong to no window.
+
+#include "platform/win32/Win32.h"
+
+#include "platform/Runtime.h"
+#include "platform/common/BackEnd.h"
+#include "res/Resource.h"
+
+#include <ctime>
+
+namespace Win32
+{
+std::wstring Widen(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
+    return text;
+}
+
+std::string Narrow(std::wstring_view utf16)
+{
+    if (utf16.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), text.data(), n, nullptr, nullptr);
+    return text;
+}
+}   // namespace Win32
+
+CWinAppImpl* AfxNewAppImpl(CWinApp* pApp)
+{
+    auto* pImpl = new CWinAppImpl;
+    pImpl->pApp = pApp;
+    pImpl->hInstance = GetModuleHandleW(nullptr);
+    return pImpl;
+}
+
+void AfxDeleteAppImpl(CWinAppImpl* pImpl)
+{
+    // Objects for other programs' windows never own them: they must not try to destroy them.
+    for (auto& [hWnd, pWnd] : pImpl->foreign)
+        CWndImpl::Attach(pWnd.get(), nullptr);
+    delete pImpl;
+}
+
+CWinAppImpl& Win32State()
+{
+    return *AfxGetApp()->m_pImpl;
+}
+
+int CWinApp::Run()
+{
+    MSG msg{};
+    for (;;)
+    {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0)
+            return static_cast<int>(msg.wParam);
+        if (got == -1)
+            return -1;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void AfxPostQuitMessage(int nExitCode)
+{
+    PostQuitMessage(nExitCode);
+}
+
+const char* AfxRegisterWndClass(UINT nClassStyle, UINT nIDCursor)
+{
+    CWinAppImpl& s = Win32State();
+    const std::string name = "Kelvane:" + std::to_string(nClassStyle) + ":" + std::to_string(nIDCursor);
+    const auto [it, bNew] = s.classes.insert(name);
+    if (bNew)
+    {
+        const std::wstring wide = Win32::Widen(name);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = nClassStyle;
+        wc.lpfnWndProc = Win32::WindowProc;
+        wc.hInstance = s.hInstance;
+        wc.hCursor = nIDCursor != 0 ? LoadCursorW(s.hInstance, MAKEINTRESOURCEW(nIDCursor)) : nullptr;
+        wc.hbrBackground = nullptr;   // every pixel comes from the framebuffer
+        wc.lpszClassName = wide.c_str();
+        if (RegisterClassExW(&wc) == 0)
+        {
+            s.classes.erase(it);
+            return nullptr;
+        }
+    }
+    return it->c_str();
+}
+
+int AfxGetSystemMetrics(int nIndex)
+{
+    return GetSystemMetrics(nIndex);
+}
+
+void AfxHideCursor()
+{
+    SetCursor(nullptr);
+}
+
+int AfxMessageBox(const std::string& text, UINT nType, UINT /*nIDHelp*/)
+{
+    CWinApp* pApp = AfxGetApp();
+    const HWND hOwner = pApp->m_pMainWnd != nullptr ? Win32::ToHwnd(pApp->m_pMainWnd->GetSafeHwnd()) : nullptr;
+    return MessageBoxW(hOwner, Win32::Widen(text).c_str(), Win32::Widen(AfxLoadString(IDS_APPNAME)).c_str(), nType);
+}
+
+std::string AfxLoadString(UINT nID)
+{
+    // With a length of 0, LoadStringW hands out the resource's own read-only text.
+    const wchar_t* pText = nullptr;
+    const int n = LoadStringW(GetModuleHandleW(nullptr), nID, reinterpret_cast<LPWSTR>(&pText), 0);
+    return n > 0 && pText != nullptr ? Win32::Narrow(std::wstring_view(pText, static_cast<std::size_t>(n))) : std::string();
+}
+
+unsigned int AfxGetTime()
+{
+    return static_cast<unsigned int>(std::time(nullptr));
+}
+
+unsigned int AfxGetProcessId()
+{
+    return GetCurrentProcessId();
+}

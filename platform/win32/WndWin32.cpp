@@ -1,0 +1,235 @@
+// Windows windows: each CWnd's native window runs one window procedure that calls the program's
+// handlers; Default() is DefWindowProcW of the message being handled.
+
+#include "platform/common/BackEnd.h"
+#include "platform/common/WndRouting.h"
+#include "platform/win32/Win32.h"
+
+namespace
+{
+// The window is gone: no handler of it runs any more; its object learns last and may delete itself.
+LRESULT EndWindow(CWndImpl* pImpl, WPARAM wParam, LPARAM lParam)
+{
+    CWinAppImpl& s = Win32State();
+    const HWND hWnd = pImpl->hWnd;
+    SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
+    s.windows.erase(hWnd);
+    const LRESULT lResult = DefWindowProcW(hWnd, WM_NCDESTROY, wParam, lParam);
+    CWnd* pWnd = pImpl->pWnd;
+    pImpl->bGone = true;
+    if (pImpl->pGoneDuringCreate != nullptr)
+        *pImpl->pGoneDuringCreate = true;
+    if (pImpl->nDepth == 0)
+        delete pImpl;   // else the outermost Dispatch frees it
+    CWndImpl::CallOnNcDestroy(pWnd);
+    return lResult;
+}
+}   // namespace
+
+LRESULT CALLBACK Win32::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* pImpl = reinterpret_cast<CWndImpl*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    if (pImpl == nullptr)
+    {
+        // The first message of a window CreateEx is making (WM_GETMINMAXINFO or WM_NCCREATE).
+        CWinAppImpl& s = Win32State();
+        if (s.pCreating == nullptr)
+            return DefWindowProcW(hWnd, message, wParam, lParam);
+        pImpl = s.pCreating;
+        s.pCreating = nullptr;
+        pImpl->hWnd = hWnd;
+        SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pImpl));
+        s.windows[hWnd] = pImpl;
+    }
+    if (message == WM_NCDESTROY)
+        return EndWindow(pImpl, wParam, lParam);
+    return pImpl->Dispatch(message, wParam, lParam);
+}
+
+LRESULT CWndImpl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ++nDepth;
+    handling.push_back({message, wParam, lParam});
+    std::intptr_t lResult = 0;
+    if (!CWndRouting::CallHandler(pWnd, message, wParam, lParam, &lResult))
+        lResult = DefWindowProcW(hWnd, message, wParam, lParam);
+    handling.pop_back();
+    if (--nDepth == 0 && bGone)
+        delete this;
+    return lResult;
+}
+
+bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
+                    const CRect& rect, CWnd* pParentWnd, UINT nID)
+{
+    if (m_pImpl != nullptr)
+        return false;
+    CWinAppImpl& s = Win32State();
+    const HWND hParent = pParentWnd != nullptr ? Win32::ToHwnd(pParentWnd->GetSafeHwnd()) : nullptr;
+    bool bGone = false;
+    HWND hWnd = nullptr;
+    if (lpszClassName != nullptr && (pParentWnd == nullptr || ::IsWindow(hParent)))
+    {
+        auto* pImpl = new CWndImpl;
+        pImpl->pWnd = this;
+        pImpl->pGoneDuringCreate = &bGone;
+        m_pImpl = pImpl;
+        s.pCreating = pImpl;
+        const HMENU hMenu = (dwStyle & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)) : nullptr;
+        hWnd = CreateWindowExW(dwExStyle, Win32::Widen(lpszClassName).c_str(),
+                               Win32::Widen(lpszWindowName != nullptr ? lpszWindowName : "").c_str(), dwStyle,
+                               rect.left, rect.top, rect.Width(), rect.Height(), hParent, hMenu, s.hInstance, nullptr);
+        s.pCreating = nullptr;
+        if (bGone)
+            return false;   // made and destroyed again (OnCreate refused, or the parent died): the object has been told
+        pImpl->pGoneDuringCreate = nullptr;
+        if (hWnd != nullptr)
+            return true;
+        // Never made: no message reached the window procedure.
+        delete pImpl;
+        m_pImpl = nullptr;
+    }
+    CWndImpl::CallOnNcDestroy(this);
+    return false;
+}
+
+bool CWnd::DestroyWindow()
+{
+    if (m_pImpl == nullptr || m_pImpl->bForeign)
+        return false;
+    return ::DestroyWindow(m_pImpl->hWnd) != FALSE;
+}
+
+CWnd* CWnd::FromHandle(WindowHandle h)
+{
+    const HWND hWnd = Win32::ToHwnd(h);
+    if (hWnd == nullptr || !::IsWindow(hWnd))
+        return nullptr;
+    CWinAppImpl& s = Win32State();
+    if (const auto it = s.windows.find(hWnd); it != s.windows.end())
+        return it->second->pWnd;
+    auto& pObject = s.foreign[hWnd];
+    if (!pObject)
+    {
+        auto pImpl = std::make_unique<CWndImpl>();
+        pImpl->hWnd = hWnd;
+        pImpl->bForeign = true;
+        pObject = std::make_unique<CWnd>();
+        pImpl->pWnd = pObject.get();
+        CWndImpl::Attach(pObject.get(), pImpl.get());
+        s.foreignImpls.push_back(std::move(pImpl));
+    }
+    return pObject.get();
+}
+
+WindowHandle CWnd::GetSafeHwnd() const
+{
+    return m_pImpl != nullptr ? Win32::FromHwnd(m_pImpl->hWnd) : 0;
+}
+
+void CWnd::GetClientRect(CRect* lpRect) const
+{
+    RECT rc{};
+    if (m_pImpl == nullptr || !::GetClientRect(m_pImpl->hWnd, &rc))
+        rc = RECT{};
+    *lpRect = CRect(rc.left, rc.top, rc.right, rc.bottom);
+}
+
+void CWnd::GetWindowRect(CRect* lpRect) const
+{
+    RECT rc{};
+    if (m_pImpl == nullptr || !::GetWindowRect(m_pImpl->hWnd, &rc))
+        rc = RECT{};
+    *lpRect = CRect(rc.left, rc.top, rc.right, rc.bottom);
+}
+
+void CWnd::ScreenToClient(CRect* lpRect) const
+{
+    if (m_pImpl == nullptr)
+        return;
+    POINT pts[2] = {{lpRect->left, lpRect->top}, {lpRect->right, lpRect->bottom}};
+    ::ScreenToClient(m_pImpl->hWnd, &pts[0]);
+    ::ScreenToClient(m_pImpl->hWnd, &pts[1]);
+    *lpRect = CRect(pts[0].x, pts[0].y, pts[1].x, pts[1].y);
+}
+
+CWnd* CWnd::GetParent() const
+{
+    if (m_pImpl == nullptr)
+        return nullptr;
+    const HWND hParent = ::GetAncestor(m_pImpl->hWnd, GA_PARENT);
+    return hParent != GetDesktopWindow() ? FromHandle(Win32::FromHwnd(hParent)) : nullptr;
+}
+
+bool CWnd::IsIconic() const
+{
+    return m_pImpl != nullptr && ::IsIconic(m_pImpl->hWnd);
+}
+
+void CWnd::CenterWindow()
+{
+    if (m_pImpl == nullptr)
+        return;
+    RECT rcWindow{};
+    ::GetWindowRect(m_pImpl->hWnd, &rcWindow);
+    RECT rcArea{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const HWND hParent = (GetWindowLongPtrW(m_pImpl->hWnd, GWL_STYLE) & WS_CHILD) != 0 ? ::GetParent(m_pImpl->hWnd) : nullptr;
+    if (hParent != nullptr)
+        ::GetClientRect(hParent, &rcArea);
+    const int cx = rcWindow.right - rcWindow.left;
+    const int cy = rcWindow.bottom - rcWindow.top;
+    SetWindowPos(m_pImpl->hWnd, nullptr, rcArea.left + (rcArea.right - rcArea.left - cx) / 2,
+                 rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool CWnd::PostMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    return m_pImpl != nullptr && ::PostMessageW(m_pImpl->hWnd, message, wParam, lParam) != FALSE;
+}
+
+std::intptr_t CWnd::SendMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    return m_pImpl != nullptr ? ::SendMessageW(m_pImpl->hWnd, message, wParam, lParam) : 0;
+}
+
+UINT CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
+{
+    if (m_pImpl == nullptr || m_pImpl->bForeign)
+        return 0;
+    return static_cast<UINT>(::SetTimer(m_pImpl->hWnd, nIDEvent, nElapse, nullptr));
+}
+
+bool CWnd::KillTimer(UINT nIDEvent)
+{
+    return m_pImpl != nullptr && !m_pImpl->bForeign && ::KillTimer(m_pImpl->hWnd, nIDEvent) != FALSE;
+}
+
+void CWnd::Invalidate()
+{
+    if (m_pImpl != nullptr)
+        InvalidateRect(m_pImpl->hWnd, nullptr, FALSE);
+}
+
+void CWnd::SetWindowText(const std::string& text)
+{
+    if (m_pImpl != nullptr)
+        ::SetWindowTextW(m_pImpl->hWnd, Win32::Widen(text).c_str());
+}
+
+std::string CWnd::GetWindowText() const
+{
+    if (m_pImpl == nullptr)
+        return {};
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(m_pImpl->hWnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(m_pImpl->hWnd, text.data(), static_cast<int>(text.size()))));
+    return Win32::Narrow(text);
+}
+
+std::intptr_t AfxDefaultHandling(CWnd* pWnd)
+{
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl == nullptr || pImpl->handling.empty())
+        return 0;
+    const CWndImpl::Message& msg = pImpl->handling.back();
+    return DefWindowProcW(pImpl->hWnd, msg.message, msg.wParam, msg.lParam);
+}
