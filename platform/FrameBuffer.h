@@ -89,6 +89,7 @@ private:
     void MarkPixel(int x, int y, bool bInk);
     void MarkRect(const CRect& rc, bool bInk);   // rc lies inside the buffer
     void ClearToBlack(const CRect& rc);           // rc lies inside the buffer
+    void AddChangedRect(std::vector<CRect>& rects, const CRect& rc, int tileTop);
     const EllipseRow* CachedEllipse(std::int64_t cx, std::int64_t cy);
 
     int m_cx = 0;
@@ -97,6 +98,10 @@ private:
     int m_tilesY = 0;
     std::vector<std::uint32_t> m_pixels;
     std::vector<Tile> m_tiles;
+    // TakeChangedRects' indexes of the rectangles that reach the bottom of the tile row above, and
+    // of those that reach the bottom of the current one.
+    std::vector<std::size_t> m_openRects;
+    std::vector<std::size_t> m_closingRects;
 
     // Row tables of the circle sizes drawn so far, by diameter: snow draws a few dozen sizes over
     // and over. The rows share one block reserved on first use, so a new size never allocates.

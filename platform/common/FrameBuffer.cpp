@@ -72,6 +72,22 @@ void FillRow(std::uint32_t* row, std::int64_t from, std::int64_t to, std::int64_
 }
 
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
+
+CRect Union(const CRect& a, const CRect& b)
+{
+    return CRect(std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom));
+}
+
+long long Area(const CRect& rc)
+{
+    return static_cast<long long>(rc.Width()) * rc.Height();
+}
+
+// Two blits cost more than one a tenth larger: each is a request of its own to the display.
+bool Cheap(const CRect& a, const CRect& b)
+{
+    return Area(Union(a, b)) * 10 <= (Area(a) + Area(b)) * 11;
+}
 }   // namespace
 
 void CFrameBuffer::Resize(int cx, int cy)
@@ -283,33 +299,66 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
 
 void CFrameBuffer::TakeChangedRects(std::vector<CRect>& rects)
 {
-    // Neighbouring changed tiles of one tile row merge into one rectangle: fewer, larger blits.
+    // Changed boxes that touch across a tile edge merge, to the side and downwards, when the merged
+    // rectangle wastes little: a flake's old and new place become one blit instead of a few, and
+    // two flakes that merely share a tile row do not drag the black between them along.
+    m_openRects.clear();
     for (int ty = 0; ty < m_tilesY; ++ty)
     {
         const int tileTop = ty << kTileShiftY;
+        m_closingRects.clear();
         bool bOpen = false;
         CRect run;
-        for (int tx = 0; tx < m_tilesX; ++tx)
+        for (int tx = 0; tx <= m_tilesX; ++tx)
         {
-            Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
-            if (t.changed.Empty())
+            CRect rc;
+            if (tx < m_tilesX)
             {
-                if (bOpen)
-                    rects.push_back(run);
-                bOpen = false;
+                Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
+                if (!t.changed.Empty())
+                {
+                    const int tileLeft = tx << kTileShiftX;
+                    rc = CRect(tileLeft + t.changed.x0, tileTop + t.changed.y0, tileLeft + t.changed.x1 + 1,
+                               tileTop + t.changed.y1 + 1);
+                    t.changed = Box{};
+                }
+            }
+            if (bOpen && !rc.IsRectEmpty() && rc.left == run.right && Cheap(run, rc))
+            {
+                run = Union(run, rc);
                 continue;
             }
-            const int tileLeft = tx << kTileShiftX;
-            const CRect rc(tileLeft + t.changed.x0, tileTop + t.changed.y0, tileLeft + t.changed.x1 + 1,
-                           tileTop + t.changed.y1 + 1);
             if (bOpen)
-                run = CRect(run.left, std::min(run.top, rc.top), rc.right, std::max(run.bottom, rc.bottom));
-            else
-                run = rc;
-            bOpen = true;
-            t.changed = Box{};
+                AddChangedRect(rects, run, tileTop);
+            bOpen = !rc.IsRectEmpty();
+            run = rc;
         }
-        if (bOpen)
-            rects.push_back(run);
+        m_openRects.swap(m_closingRects);
     }
 }
+
+// Joins rc to a rectangle of the tile row above that ends where rc starts, or adds it; notes
+// which rectangles reach the bottom of this tile row, for the next one.
+void CFrameBuffer::AddChangedRect(std::vector<CRect>& rects, const CRect& rc, int tileTop)
+{
+    std::size_t nIndex = rects.size();
+    if (rc.top == tileTop)
+    {
+        for (const std::size_t i : m_openRects)
+        {
+            const CRect& above = rects[i];
+            if (above.left < rc.right && rc.left < above.right && Cheap(above, rc))
+            {
+                nIndex = i;
+                break;
+            }
+        }
+    }
+    if (nIndex < rects.size())
+        rects[nIndex] = Union(rects[nIndex], rc);
+    else
+        rects.push_back(rc);
+    if (rc.bottom == tileTop + kTileHeight)
+        m_closingRects.push_back(nIndex);
+}
+

@@ -247,6 +247,38 @@ TEST(FrameBuffer, ChangedRectsCoverEveryChangedPixel)
     }
 }
 
+TEST(FrameBuffer, AMovedFlakeIsOneBlitAndDistantFlakesAreTwo)
+{
+    CFrameBuffer frame;
+    frame.Resize(640, 360);
+    std::vector<CRect> rects;
+    frame.TakeChangedRects(rects);
+
+    // A disc across tile edges both ways, moved three pixels down: its old and new place in one.
+    frame.Ellipse(60, 10, 84, 34);
+    rects.clear();
+    frame.TakeChangedRects(rects);
+    frame.FillSolidRect(CRect(0, 0, 640, 360), RgbColor(0, 0, 0));
+    frame.Ellipse(60, 13, 84, 37);
+    rects.clear();
+    frame.TakeChangedRects(rects);
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_TRUE(rects[0].Intersect(CRect(60, 10, 84, 37)) == CRect(60, 10, 84, 37)) << "covers both places";
+    EXPECT_LE(static_cast<long long>(rects[0].Width()) * rects[0].Height(), 24 * 27 * 11 / 10);
+
+    // Two discs in neighbouring tiles, far apart: the black between them is not sent.
+    frame.FillSolidRect(CRect(0, 0, 640, 360), RgbColor(0, 0, 0));
+    rects.clear();
+    frame.TakeChangedRects(rects);
+    frame.Ellipse(2, 100, 12, 110);
+    frame.Ellipse(110, 100, 120, 110);
+    rects.clear();
+    frame.TakeChangedRects(rects);
+    EXPECT_EQ(rects.size(), 2u);
+    for (const CRect& rc : rects)
+        EXPECT_FALSE(rc.PtInRect(CPoint(60, 105)));
+}
+
 TEST(FrameBuffer, ResizingKeepsTheSizeOrClearsToBlack)
 {
     CFrameBuffer frame;
