@@ -285,9 +285,9 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
         if (rc.IsRectEmpty())
             continue;
         if (m_shmSeg != 0)
-            PutShared(frame, rc);
+            PutShared(c, frame, rc);
         else
-            PutInline(frame, rc);
+            PutInline(c, frame, rc);
     }
     // Frames follow one another in the staging area; past its middle, a round trip goes out with
     // this frame's puts, so that the next frame finds the area free without waiting.
@@ -299,9 +299,8 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     xcb_flush(c);
 }
 
-void CXPresenter::PutShared(const CFrameBuffer& frame, const CRect& rc)
+void CXPresenter::PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
 {
-    xcb_connection_t* c = Connection();
     const int cx = rc.Width();
     const int cxFrame = frame.Width();
     // Tall rectangles go in bands that fit the staging area.
@@ -329,9 +328,8 @@ void CXPresenter::PutShared(const CFrameBuffer& frame, const CRect& rc)
     }
 }
 
-void CXPresenter::PutInline(const CFrameBuffer& frame, const CRect& rc)
+void CXPresenter::PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
 {
-    xcb_connection_t* c = Connection();
     const int cx = rc.Width();
     const int cxFrame = frame.Width();
     const std::uint32_t nRowBytes = static_cast<std::uint32_t>(cx) * 4u;

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QGuiApplication;
+struct xcb_connection_t;
 class CQtWindow;
 struct CWndImpl;
 
@@ -35,8 +36,9 @@ private:
     bool AttachShared();
     // Waits until the server has read everything staged so far; then the staging area is free.
     void SyncStaging();
-    void PutShared(const CFrameBuffer& frame, const CRect& rc);
-    void PutInline(const CFrameBuffer& frame, const CRect& rc);
+    // Each rectangle's puts go out on the connection the caller looked up once for the frame.
+    void PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
+    void PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
 
     WindowHandle m_hWnd;
     std::uint32_t m_gc = 0;
