@@ -361,4 +361,3 @@ void CFrameBuffer::AddChangedRect(std::vector<CRect>& rects, const CRect& rc, in
     if (rc.bottom == tileTop + kTileHeight)
         m_closingRects.push_back(nIndex);
 }
-

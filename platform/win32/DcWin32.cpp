@@ -12,16 +12,15 @@ CFrameBuffer& FrameOf(CWnd* pWnd)
     return pImpl != nullptr && !pImpl->bForeign ? pImpl->Frame() : Win32State().noFrame;
 }
 
-// The parent of a child window that belongs to another program (a preview's host), else none.
-HWND HostOf(HWND hWnd)
+// The window a closing context puts its pixels on, with what changed in them taken; nullptr for none.
+CWndImpl* TakeChanged(CWnd* pWnd)
 {
-    if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD) == 0)
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl == nullptr || pImpl->bForeign)
         return nullptr;
-    const HWND hParent = GetAncestor(hWnd, GA_PARENT);
-    DWORD nProcess = 0;
-    if (hParent == nullptr || GetWindowThreadProcessId(hParent, &nProcess) == 0 || nProcess == GetCurrentProcessId())
-        return nullptr;
-    return hParent;
+    pImpl->changed.clear();
+    pImpl->frame.TakeChangedRects(pImpl->changed);
+    return pImpl;
 }
 }   // namespace
 
@@ -63,7 +62,7 @@ void CWndImpl::Present(HDC hdcPaint)
     // window, and on Windows the same pixels result either way. Wine also puts the host's own
     // picture back over the preview when it is uncovered, unasked, so a preview, being small,
     // puts back all of itself every time.
-    if (const HWND hHost = HostOf(hWnd))
+    if (hHost != nullptr)
     {
         if (!IsWindowVisible(hWnd))
             return;
@@ -74,9 +73,7 @@ void CWndImpl::Present(HDC hdcPaint)
         POINT ptOrigin{0, 0};
         MapWindowPoints(hWnd, hHost, &ptOrigin, 1);
         SetViewportOrgEx(hdc, ptOrigin.x, ptOrigin.y, nullptr);
-        RECT rc{};
-        ::GetClientRect(hWnd, &rc);
-        IntersectClipRect(hdc, rc.left, rc.top, rc.right, rc.bottom);
+        IntersectClipRect(hdc, 0, 0, frame.Width(), frame.Height());   // the framebuffer is the client area's size
         Blit(hdc, changed);
         ReleaseDC(hHost, hdc);
     }
@@ -93,12 +90,7 @@ CClientDC::CClientDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd) {}
 
 CClientDC::~CClientDC()
 {
-    CWndImpl* pImpl = CWndImpl::Of(m_pWnd);
-    if (pImpl == nullptr || pImpl->bForeign)
-        return;
-    pImpl->changed.clear();
-    pImpl->frame.TakeChangedRects(pImpl->changed);
-    if (!pImpl->changed.empty())
+    if (CWndImpl* pImpl = TakeChanged(m_pWnd); pImpl != nullptr && !pImpl->changed.empty())
         pImpl->Present(nullptr);
 }
 
@@ -110,12 +102,10 @@ CPaintDC::CPaintDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd)
 
 CPaintDC::~CPaintDC()
 {
-    CWndImpl* pImpl = CWndImpl::Of(m_pWnd);
-    if (pImpl == nullptr || pImpl->bForeign)
+    CWndImpl* pImpl = TakeChanged(m_pWnd);
+    if (pImpl == nullptr)
         return;
     // The system asked for the whole paint rectangle, changed or not.
-    pImpl->changed.clear();
-    pImpl->frame.TakeChangedRects(pImpl->changed);
     const RECT& rc = pImpl->paint.rcPaint;
     pImpl->changed.assign(1, CRect(rc.left, rc.top, rc.right, rc.bottom));
     if (pImpl->paint.hdc != nullptr)

@@ -48,6 +48,7 @@ struct CWndImpl
     HWND hWnd = nullptr;
     CWnd* pWnd = nullptr;                  // the object that answers for the window
     bool bForeign = false;                 // a window of another program, or one we did not make
+    HWND hHost = nullptr;                  // the parent of a child inside another program's window (a preview's host)
     int nDepth = 0;                        // handlers of this window running, one inside another
     bool bGone = false;                    // the window is destroyed; free once no handler runs
     bool* pGoneDuringCreate = nullptr;     // tells CreateEx that its window died while being made

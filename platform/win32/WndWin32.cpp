@@ -7,6 +7,16 @@
 
 namespace
 {
+// The parent a child window is made in, when it belongs to another program (a preview's host).
+HWND HostOf(HWND hParent, UINT dwStyle)
+{
+    DWORD nProcess = 0;
+    if ((dwStyle & WS_CHILD) == 0 || hParent == nullptr || GetWindowThreadProcessId(hParent, &nProcess) == 0 ||
+        nProcess == GetCurrentProcessId())
+        return nullptr;
+    return hParent;
+}
+
 // The window is gone: no handler of it runs any more; its object learns last and may delete itself.
 LRESULT EndWindow(CWndImpl* pImpl, WPARAM wParam, LPARAM lParam)
 {
@@ -73,6 +83,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
         auto* pImpl = new CWndImpl;
         pImpl->pWnd = this;
         pImpl->pGoneDuringCreate = &bGone;
+        pImpl->hHost = HostOf(hParent, dwStyle);
         m_pImpl = pImpl;
         s.pCreating = pImpl;
         const HMENU hMenu = (dwStyle & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)) : nullptr;

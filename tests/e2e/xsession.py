@@ -293,3 +293,23 @@ def stop_process(proc, timeout=5):
 def temp_home():
     """A temporary folder for XDG_CONFIG_HOME and the like; removed by the caller."""
     return tempfile.mkdtemp(prefix="kelvane-e2e-")
+
+
+# Wine
+
+def wine_environment(prefix):
+    """What Wine programs of one prefix run with: quiet, and never offering to install .NET or Gecko."""
+    return {"WINEPREFIX": prefix, "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+def make_wine_prefix(session, env, timeout=600):
+    """Makes env's Wine prefix on this display unless it is there, and waits for Wine to settle."""
+    if not os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
+        session.run(["wineboot", "-i"], env=env, timeout=timeout)
+    session.run(["wineserver", "-w"], check=False, env=env, timeout=timeout)
+
+
+def end_wine(env):
+    """Ends every program of env's Wine prefix and waits for its wineserver to go."""
+    subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
+    subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=60)

@@ -21,7 +21,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from xsession import XSession, process_ended, stop_process, wait_for  # noqa: E402
+from xsession import (XSession, end_wine, make_wine_prefix, process_ended, stop_process,  # noqa: E402
+                      wait_for, wine_environment)
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 SCREEN = (800, 600)
@@ -39,12 +40,11 @@ class WineSession(XSession):
 
     def open(self, timeout=20):
         super().open(timeout)
-        self.env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.update(wine_environment(self.prefix))
 
     def close(self):
         if self.display is not None:
-            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
-            subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=60)
+            end_wine(self.env)
         super().close()
 
     def wine(self, program, *args, stdout=None):
@@ -145,9 +145,7 @@ class Host:
 def prefix(build):
     """Makes the Wine prefix once; later runs find it ready."""
     with WineSession(build) as x:
-        if not os.path.exists(os.path.join(x.prefix, "system.reg")):
-            x.run(["wineboot", "-i"], timeout=300)
-        x.run(["wineserver", "-w"], timeout=300)
+        make_wine_prefix(x, x.env, timeout=300)
 
 
 def saver_shows_moving_snow_full_screen(build):
