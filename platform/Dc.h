@@ -5,6 +5,8 @@
 #include "platform/FrameBuffer.h"
 #include "platform/Types.h"
 
+#include <cstdint>
+
 class CWnd;
 
 class CDC
@@ -17,6 +19,18 @@ public:
     void FillSolidRect(const CRect& rc, ColorRef cr) { m_pFrame->FillSolidRect(rc, cr); }
     bool SetPixelV(int x, int y, ColorRef cr) { return m_pFrame->SetPixelV(x, y, cr); }
     bool Ellipse(int left, int top, int right, int bottom) { return m_pFrame->Ellipse(left, top, right, bottom); }
+
+    // Draws the icon with its top-left corner at x, y; the background shows where the icon is clear.
+    bool DrawIcon(int x, int y, IconHandle hIcon)
+    {
+        if (hIcon == nullptr)
+            return false;
+        for (int j = 0; j < hIcon->cy; ++j)
+            for (int i = 0; i < hIcon->cx; ++i)
+                if (const std::uint32_t px = hIcon->pPixels[j * hIcon->cx + i]; (px >> 24) != 0)
+                    m_pFrame->SetPixelV(x + i, y + j, RgbColor((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
+        return true;
+    }
 
 protected:
     CFrameBuffer* m_pFrame;

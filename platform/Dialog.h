@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs: what a settings dialog asks of the platform. A dialog is built from its template, runs
 // modally, exchanges its fields with its edits through the DDX_/DDV_ routines, and hears from its
-// controls through OnCmdMsg (buttons, edits) and OnDeltaPos (arrow pairs).
+// controls through OnCmdMsg (buttons, edits) and OnNotifyMsg (arrow pairs).
 
 #include "platform/Types.h"
 #include "platform/WinDefs.h"
@@ -11,7 +11,8 @@
 
 class CDialog;
 
-// A dialog template: positions and sizes in dialog units, as resource scripts write them.
+// A dialog template: positions and sizes in dialog units, as resource scripts write them. Every
+// back end builds its dialogs from these; the Windows resource script is written from them too.
 struct DialogControl
 {
     const char* lpszClass;   // "EDIT", "BUTTON", "STATIC", "msctls_updown32"
@@ -27,9 +28,13 @@ struct DialogTemplate
     UINT nID;
     const char* lpszTitle;
     UINT dwStyle;
-    int cx, cy;
+    UINT dwExStyle;
+    int x, y, cx, cy;
     const char* lpszFace;
     int nPointSize;
+    int nWeight;
+    bool bItalic;
+    int nCharSet;
     const DialogControl* pControls;
     std::size_t nControls;
 };
@@ -37,10 +42,20 @@ struct DialogTemplate
 // The program's dialog templates, by resource id; nullptr for an id it has none for.
 const DialogTemplate* AfxFindDialogTemplate(UINT nID);
 
-// What an arrow pair (Win32's up-down control) reports for one step: the upper arrow reports a
-// negative iDelta, the lower one a positive iDelta.
-struct CUpDownDelta
+// What WM_NOTIFY points to: Win32's NMHDR and NMUPDOWN, field for field, so that the Windows back
+// end hands the system's own structures through.
+struct CNmHdr
 {
+    WindowHandle hwndFrom;
+    std::uintptr_t idFrom;
+    UINT code;
+};
+
+// An arrow pair's step (UDN_DELTAPOS): the upper arrow reports a negative iDelta, the lower one a
+// positive iDelta.
+struct CNmUpDown
+{
+    CNmHdr hdr;
     int iPos;
     int iDelta;
 };
@@ -92,6 +107,8 @@ public:
     // Runs the dialog until EndDialog and returns its result, or -1 at once when there is no
     // template. The timers of other windows keep ticking inside, as in every modal loop.
     virtual int DoModal();
+    // Ends the modal run with nResult once the current handler returns; the focus leaves the
+    // dialog's controls (an edit that held it says so) before the window goes.
     void EndDialog(int nResult);
 
     // Runs DoDataExchange; false when a check failed. While it runs, the dialog ignores its
@@ -100,6 +117,13 @@ public:
 
     CWnd* GetDlgItem(int nID) const;
     void GotoDlgCtrl(CWnd* pWndCtrl);   // the focus, with an edit's text selected
+
+    // The button the Enter key presses while the focus is not on a push button. The template marks
+    // three buttons as default push buttons; Enter accepts the dialog, as users expect, when it has OK.
+    UINT GetDefID() const;
+
+    // The template this dialog runs: the caller's own, or the program's resource; nullptr when neither.
+    const DialogTemplate* GetTemplate() const;
 
 protected:
     virtual bool OnInitDialog();   // the first exchange towards the controls; true: focus the first tab stop
@@ -110,18 +134,21 @@ protected:
     // The dialog's message map for its controls: a button's BN_CLICKED or an edit's EN_KILLFOCUS.
     // true when handled. The default sends IDOK to OnOK and IDCANCEL to OnCancel.
     virtual bool OnCmdMsg(UINT nID, UINT nCode);
-    // An arrow pair's step; *pResult 0 lets the control move its own position.
-    virtual bool OnDeltaPos(UINT /*nID*/, const CUpDownDelta& /*delta*/, long* /*pResult*/) { return false; }
+    // A control's WM_NOTIFY (an arrow pair's UDN_DELTAPOS); true when handled. For an arrow pair,
+    // *pResult 0 lets the control move its own position.
+    virtual bool OnNotifyMsg(UINT /*nID*/, CNmHdr* /*pNMHDR*/, std::intptr_t* /*pResult*/) { return false; }
+
+    // Control notifications, ignored while an exchange runs.
+    bool OnCommand(std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool OnNotify(std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* pResult) override;
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
     const DialogTemplate* m_pTemplate = nullptr;
 
 private:
-    friend struct CWndImpl;
-    // Where the back end delivers control notifications: ignored during an exchange.
-    bool RouteCommand(UINT nID, UINT nCode);
-    bool RouteDeltaPos(UINT nID, const CUpDownDelta& delta, long* pResult);
+    friend struct CWndRouting;   // delivers WM_INITDIALOG
+    friend int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate);
 
     bool m_bInDataExchange = false;
     int m_nModalResult = 0;

@@ -15,6 +15,16 @@ constexpr ColorRef RgbColor(std::uint8_t r, std::uint8_t g, std::uint8_t b)
     return static_cast<ColorRef>(r) | (static_cast<ColorRef>(g) << 8) | (static_cast<ColorRef>(b) << 16);
 }
 
+// An icon of the program's resources as pixels, 0xAARRGGBB, alpha 0 where the background shows
+// through. Every back end draws the same picture; an icon handle names one of these.
+struct CIconImage
+{
+    int cx;
+    int cy;
+    const std::uint32_t* pPixels;   // cx * cy, top-down rows
+};
+using IconHandle = const CIconImage*;
+
 struct CPoint
 {
     int x = 0;

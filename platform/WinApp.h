@@ -32,6 +32,9 @@ public:
     bool WriteProfileInt(const char* lpszSection, const char* lpszEntry, int nValue);
     bool WriteProfileString(const char* lpszSection, const char* lpszEntry, const char* lpszValue);
 
+    // The program's icons, by resource id; nullptr for an id it has none for.
+    IconHandle LoadIcon(UINT nIDResource) const;
+
     CWnd* m_pMainWnd = nullptr;   // destroying it ends the message loop
     int m_argc = 0;
     char** m_argv = nullptr;
@@ -40,6 +43,13 @@ public:
     std::string m_strProfileName;   // the profile file; empty: no profile, every read gives its default
 
     CWinAppImpl* m_pImpl = nullptr;
+
+    // Message boxes open now, one inside another. While one is open, its owner is disabled and the
+    // program's windows refuse the focus: a kill-focus handler that a box starts runs once, not
+    // again inside its own box. The same on every platform.
+    int m_nOpenMessageBoxes = 0;
+    // The innermost dialog running modally: it owns the message boxes shown meanwhile.
+    CWnd* m_pModalDialog = nullptr;
 };
 
 CWinApp* AfxGetApp();
@@ -63,10 +73,13 @@ int AfxGetSystemMetrics(int nIndex);
 // Hides the mouse cursor while it stays over the window being handled (Win32's SetCursor(NULL)).
 void AfxHideCursor();
 
-// A modal message box; returns the button that closed it (IDOK).
+// A modal message box captioned with the program's name, owned by the innermost modal dialog (else
+// the main window); returns the button that closed it (IDOK).
 int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 // A string resource of the program, empty when it has none with that id.
 std::string AfxLoadString(UINT nID);
 // The program's string table, for back ends without resources of their own; nullptr when absent.
 const char* AfxFindString(UINT nID);
+// The program's icons as pixels; nullptr when absent.
+IconHandle AfxFindIcon(UINT nID);

@@ -16,8 +16,49 @@
 #ifndef WS_TABSTOP
 #define WS_TABSTOP 0x00010000u
 #endif
+#ifndef WS_CAPTION
+#define WS_CAPTION 0x00C00000u
+#endif
+#ifndef WS_BORDER
+#define WS_BORDER 0x00800000u
+#endif
+#ifndef WS_SYSMENU
+#define WS_SYSMENU 0x00080000u
+#endif
+#ifndef WS_GROUP
+#define WS_GROUP 0x00020000u
+#endif
 #ifndef WS_EX_TOPMOST
 #define WS_EX_TOPMOST 0x00000008u
+#endif
+#ifndef WS_EX_RIGHT
+#define WS_EX_RIGHT 0x00001000u
+#endif
+
+// Dialog and control styles
+#ifndef DS_SETFONT
+#define DS_SETFONT 0x40u
+#endif
+#ifndef DS_MODALFRAME
+#define DS_MODALFRAME 0x80u
+#endif
+#ifndef SS_LEFT
+#define SS_LEFT 0x0u
+#endif
+#ifndef SS_CENTER
+#define SS_CENTER 0x1u
+#endif
+#ifndef ES_AUTOHSCROLL
+#define ES_AUTOHSCROLL 0x80u
+#endif
+#ifndef BS_PUSHBUTTON
+#define BS_PUSHBUTTON 0x0u
+#endif
+#ifndef BS_DEFPUSHBUTTON
+#define BS_DEFPUSHBUTTON 0x1u
+#endif
+#ifndef UDS_ARROWKEYS
+#define UDS_ARROWKEYS 0x20u
 #endif
 
 // Window-class styles

@@ -20,6 +20,9 @@
 #ifndef WM_SETCURSOR
 #define WM_SETCURSOR 0x0020u
 #endif
+#ifndef WM_QUERYDRAGICON
+#define WM_QUERYDRAGICON 0x0037u
+#endif
 #ifndef WM_NCACTIVATE
 #define WM_NCACTIVATE 0x0086u
 #endif

@@ -97,6 +97,10 @@ protected:
     virtual void OnRButtonDown(UINT nFlags, CPoint point);
     virtual void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     virtual void OnSysKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    virtual IconHandle OnQueryDragIcon();            // the picture dragged for a minimised window
+    // WM_COMMAND and WM_NOTIFY from the window's controls; false: not handled, the default runs.
+    virtual bool OnCommand(std::uintptr_t wParam, std::intptr_t lParam);
+    virtual bool OnNotify(std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* pResult);
 
     // The platform's own handling of the message being handled.
     std::intptr_t Default();

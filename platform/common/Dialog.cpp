@@ -4,7 +4,9 @@
 #include "platform/Dialog.h"
 
 #include "platform/WinApp.h"
+#include "platform/common/BackEnd.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -33,11 +35,19 @@ bool OnlyBlanksLeft(std::string_view text)
     return SkipBlanks(text).empty();
 }
 
-// Decimal digits, blanks around them allowed; a sign, anything else or nothing does not parse. A
-// number too large for 32 bits reads as the largest, as strtoul gives it.
+// Both kinds of number read 0 only from text that starts with the digit 0: "+0" or "-0" is taken
+// for a mistyped number rather than for zero.
+bool ZeroWithoutLeadingZero(std::string_view text, double value)
+{
+    return value == 0.0 && (text.empty() || text.front() != '0');
+}
+
+// Decimal digits after at most one '+', blanks around them allowed; a minus sign, anything else
+// or nothing does not parse. A number too large for 32 bits reads as the largest, as strtoul gives it.
 bool ParseUInt(std::string_view text, UINT& value)
 {
     text = SkipBlanks(text.substr(0, kMaxUIntText));
+    const std::string_view whole = text;
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     if (text.empty() || text.front() < '0' || text.front() > '9')
@@ -46,25 +56,29 @@ bool ParseUInt(std::string_view text, UINT& value)
     std::size_t i = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         n = std::min<std::uint64_t>(n * 10 + static_cast<unsigned>(text[i] - '0'), 0xFFFFFFFFu);
-    if (!OnlyBlanksLeft(text.substr(i)))
+    if (!OnlyBlanksLeft(text.substr(i)) || ZeroWithoutLeadingZero(whole, static_cast<double>(n)))
         return false;
     value = static_cast<UINT>(n);
     return true;
 }
 
-// A decimal number, blanks around it allowed. Text that gives 0 without starting with '0' did not
-// parse; neither does a number beyond double's range, so a field never takes infinity.
+// A decimal number with at most one sign, blanks around it allowed. Neither "inf" nor "nan"
+// parses, nor a number beyond double's range, so a field never takes infinity.
 bool ParseDouble(std::string_view text, double& value)
 {
     text = SkipBlanks(text.substr(0, kMaxDoubleText));
-    const char chFirst = text.empty() ? '\0' : text.front();
     std::string_view number = text;
-    if (!number.empty() && number.front() == '+')
+    const bool bNegative = !number.empty() && number.front() == '-';
+    if (!number.empty() && (number.front() == '+' || number.front() == '-'))
         number.remove_prefix(1);
+    if (number.empty() || !(std::isdigit(static_cast<unsigned char>(number.front())) || number.front() == '.'))
+        return false;
     double d = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), d, std::chars_format::general);
-    if (result.ec != std::errc() || !std::isfinite(d) || (d == 0.0 && chFirst != '0'))
+    if (result.ec != std::errc() || !std::isfinite(d) || ZeroWithoutLeadingZero(text, d))
         return false;
+    if (bNegative)
+        d = -d;
     if (!OnlyBlanksLeft(std::string_view(result.ptr, static_cast<std::size_t>(number.data() + number.size() - result.ptr))))
         return false;
     value = d;
@@ -192,12 +206,61 @@ bool CDialog::OnCmdMsg(UINT nID, UINT nCode)
     return true;
 }
 
-bool CDialog::RouteCommand(UINT nID, UINT nCode)
+bool CDialog::OnCommand(std::uintptr_t wParam, std::intptr_t /*lParam*/)
 {
-    return m_bInDataExchange || OnCmdMsg(nID, nCode);
+    return m_bInDataExchange || OnCmdMsg(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF));
 }
 
-bool CDialog::RouteDeltaPos(UINT nID, const CUpDownDelta& delta, long* pResult)
+bool CDialog::OnNotify(std::uintptr_t /*wParam*/, std::intptr_t lParam, std::intptr_t* pResult)
 {
-    return m_bInDataExchange || OnDeltaPos(nID, delta, pResult);
+    auto* pNMHDR = reinterpret_cast<CNmHdr*>(lParam);
+    if (pNMHDR == nullptr)
+        return false;
+    return m_bInDataExchange || OnNotifyMsg(static_cast<UINT>(pNMHDR->idFrom), pNMHDR, pResult);
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    m_bEnded = true;
+    AfxEndModalDialog(this);
+}
+
+const DialogTemplate* CDialog::GetTemplate() const
+{
+    return m_pTemplate != nullptr ? m_pTemplate : AfxFindDialogTemplate(m_nIDTemplate);
+}
+
+UINT CDialog::GetDefID() const
+{
+    const DialogTemplate* pTemplate = GetTemplate();
+    if (pTemplate == nullptr)
+        return IDOK;
+    UINT nFirst = 0;
+    for (std::size_t i = 0; i < pTemplate->nControls; ++i)
+    {
+        const DialogControl& c = pTemplate->pControls[i];
+        if (std::string_view(c.lpszClass) != "BUTTON" || (c.dwStyle & 0xF) != BS_DEFPUSHBUTTON)
+            continue;
+        if (c.nID == IDOK)
+            return IDOK;
+        if (nFirst == 0)
+            nFirst = static_cast<UINT>(c.nID);
+    }
+    return nFirst != 0 ? nFirst : IDOK;
+}
+
+int CDialog::DoModal()
+{
+    const DialogTemplate* pTemplate = GetTemplate();
+    if (pTemplate == nullptr || IsWindow())
+        return -1;
+    CWinApp* pApp = AfxGetApp();
+    CWnd* pOuter = pApp->m_pModalDialog;
+    pApp->m_pModalDialog = this;
+    m_bEnded = false;
+    m_nModalResult = IDCANCEL;
+    const int nResult = AfxRunModalDialog(this, pTemplate);
+    pApp->m_pModalDialog = pOuter;
+    return nResult;
 }

@@ -1,6 +1,7 @@
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
 #include "platform/common/BackEnd.h"
+#include "res/Resource.h"
 
 #include <string_view>
 
@@ -37,6 +38,26 @@ CWinApp::~CWinApp()
 CWinApp* AfxGetApp()
 {
     return s_pApp;
+}
+
+IconHandle CWinApp::LoadIcon(UINT nIDResource) const
+{
+    return AfxFindIcon(nIDResource);
+}
+
+int AfxMessageBox(const std::string& text, UINT nType, UINT nIDHelp)
+{
+    CWinApp* pApp = AfxGetApp();
+    CWnd* pOwner = pApp->m_pModalDialog != nullptr ? pApp->m_pModalDialog : pApp->m_pMainWnd;
+    if (pOwner != nullptr && !pOwner->IsWindow())
+        pOwner = nullptr;
+    std::string strCaption = AfxLoadString(IDS_APPNAME);
+    if (strCaption.empty())
+        strCaption = pApp->m_strAppName;
+    ++pApp->m_nOpenMessageBoxes;
+    const int nResult = AfxShowMessageBox(pOwner, strCaption, text, nType, nIDHelp);
+    --pApp->m_nOpenMessageBoxes;
+    return nResult;
 }
 
 int AfxWinMain(int argc, char** argv)

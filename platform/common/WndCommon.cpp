@@ -1,5 +1,7 @@
 // The message-to-handler routing and the handlers' defaults, shared by every back end.
 
+#include "platform/Dialog.h"
+#include "platform/WinApp.h"
 #include "platform/WinMessages.h"
 #include "platform/Wnd.h"
 #include "platform/common/BackEnd.h"
@@ -43,6 +45,23 @@ bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std:
     case WM_RBUTTONDOWN: p->OnRButtonDown(nFlags, point); break;
     case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
+    case WM_QUERYDRAGICON: lResult = reinterpret_cast<std::intptr_t>(p->OnQueryDragIcon()); break;
+    case WM_COMMAND:
+        if (!p->OnCommand(wParam, lParam))
+            return false;
+        break;
+    case WM_NOTIFY:
+        if (!p->OnNotify(wParam, lParam, &lResult))
+            return false;
+        break;
+    case WM_INITDIALOG:
+    {
+        auto* pDlg = dynamic_cast<CDialog*>(p);
+        if (pDlg == nullptr)
+            return false;
+        lResult = pDlg->OnInitDialog() ? 1 : 0;
+        break;
+    }
     default: return false;
     }
     *plResult = lResult;
@@ -71,3 +90,15 @@ void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
+IconHandle CWnd::OnQueryDragIcon() { return reinterpret_cast<IconHandle>(Default()); }
+bool CWnd::OnCommand(std::uintptr_t, std::intptr_t) { return false; }
+bool CWnd::OnNotify(std::uintptr_t, std::intptr_t, std::intptr_t*) { return false; }
+
+CWnd* CWnd::SetFocus()
+{
+    // A message box disables its owner, and a disabled window's controls refuse the focus. Some
+    // systems let it through anyway; refusing it here makes every platform nest handlers alike.
+    if (const CWinApp* pApp = AfxGetApp(); m_pImpl == nullptr || (pApp != nullptr && pApp->m_nOpenMessageBoxes > 0))
+        return nullptr;
+    return AfxSetFocus(this);
+}

@@ -32,31 +32,26 @@ bool IsTabStop(const CWndImpl* pImpl)
 }
 }   // namespace
 
-int CDialog::DoModal()
+int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
 {
-    const DialogTemplate* pTemplate = m_pTemplate != nullptr ? m_pTemplate : AfxFindDialogTemplate(m_nIDTemplate);
-    if (pTemplate == nullptr || IsWindow())
-        return -1;
     CWinAppImpl& s = HeadlessState();
-    if (!CreateEx(0, "#32770", pTemplate->lpszTitle, pTemplate->dwStyle, FromDialogUnits(0, 0, pTemplate->cx, pTemplate->cy),
-                  m_pParentWnd, 0))
+    if (!pDlg->CreateEx(pTemplate->dwExStyle, "#32770", pTemplate->lpszTitle, pTemplate->dwStyle,
+                        FromDialogUnits(pTemplate->x, pTemplate->y, pTemplate->cx, pTemplate->cy), pDlg->m_pParentWnd, 0))
         return -1;
-    CWndImpl* pDlgImpl = CWndImpl::Of(this);
+    CWndImpl* pDlgImpl = CWndImpl::Of(pDlg);
     pDlgImpl->bDialog = true;
     for (std::size_t i = 0; i < pTemplate->nControls; ++i)
     {
         const DialogControl& c = pTemplate->pControls[i];
         auto pControl = std::make_unique<CWnd>();
-        if (!pControl->CreateEx(c.dwExStyle, c.lpszClass, c.lpszText, c.dwStyle, FromDialogUnits(c.x, c.y, c.cx, c.cy), this,
+        if (!pControl->CreateEx(c.dwExStyle, c.lpszClass, c.lpszText, c.dwStyle, FromDialogUnits(c.x, c.y, c.cx, c.cy), pDlg,
                                 static_cast<UINT>(c.nID)))
             continue;
         CWndImpl* pControlImpl = CWndImpl::Of(pControl.get());
         pControlImpl->pOwnObject = std::move(pControl);
     }
 
-    m_bEnded = false;
-    m_nModalResult = IDCANCEL;
-    const WindowHandle hDlg = GetSafeHwnd();
+    const WindowHandle hDlg = pDlg->GetSafeHwnd();
     if (pDlgImpl->Dispatch(WM_INITDIALOG, 0, 0) != 0)
     {
         for (CWndImpl* pChild : pDlgImpl->children)
@@ -64,32 +59,31 @@ int CDialog::DoModal()
             if (IsTabStop(pChild))
             {
                 s.SetFocusTo(pChild);
+                pChild->bSelectedAll = pChild->className == "EDIT";
                 break;
             }
         }
     }
-    if (!m_bEnded && !s.modalScripts.empty())
+    if (!pDlg->m_bEnded && !s.modalScripts.empty())
     {
         const auto script = std::move(s.modalScripts.front());
         s.modalScripts.pop_front();
         script(hDlg);
     }
-    if (!m_bEnded && IsWindow())
+    if (!pDlg->m_bEnded && pDlg->IsWindow())
         Headless::PressEscape(hDlg);
-    if (IsWindow())
-        DestroyWindow();
-    return m_nModalResult;
+    if (pDlg->IsWindow())
+        pDlg->DestroyWindow();
+    return pDlg->m_nModalResult;
 }
 
-void CDialog::EndDialog(int nResult)
+void AfxEndModalDialog(CDialog* pDlg)
 {
-    m_nModalResult = nResult;
-    m_bEnded = true;
     // The dialog disappears: the focus leaves its controls, and an edit that held it says so.
     CWinAppImpl& s = HeadlessState();
     for (CWndImpl* pFocus = s.Find(s.hFocus); pFocus != nullptr; pFocus = pFocus->pParent)
     {
-        if (pFocus == CWndImpl::Of(this))
+        if (pFocus == CWndImpl::Of(pDlg))
         {
             s.SetFocusTo(nullptr);
             break;
@@ -105,8 +99,13 @@ CWnd* CDialog::GetDlgItem(int nID) const
 
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
 {
-    if (pWndCtrl != nullptr)
-        pWndCtrl->SetFocus();
+    if (pWndCtrl == nullptr)
+        return;
+    pWndCtrl->SetFocus();
+    // An edit the focus lands in shows its whole text selected, ready to be typed over.
+    CWndImpl* pImpl = CWndImpl::Of(pWndCtrl);
+    if (pImpl != nullptr && pImpl->hWnd == HeadlessState().hFocus && pImpl->className == "EDIT")
+        pImpl->bSelectedAll = true;
 }
 
 namespace Headless
@@ -133,10 +132,19 @@ WindowHandle Focus()
     return HeadlessState().hFocus;
 }
 
+bool TextSelected(WindowHandle hEdit)
+{
+    const CWndImpl* pImpl = HeadlessState().Find(hEdit);
+    return pImpl != nullptr && pImpl->bSelectedAll;
+}
+
 void TypeText(WindowHandle hEdit, const std::string& text)
 {
     if (CWndImpl* pImpl = HeadlessState().Find(hEdit); pImpl != nullptr)
+    {
         pImpl->text = text;
+        pImpl->bSelectedAll = false;
+    }
 }
 
 void ClickButton(WindowHandle hDlg, int nID)
@@ -161,10 +169,10 @@ void ClickArrow(WindowHandle hDlg, int nID, bool bUpper)
     if (pArrows == nullptr)
         return;
     // The default range runs from 100 down to 0, so the upper arrow lowers the position.
-    UpDownNotify notify{static_cast<UINT>(nID), {pArrows->nUpDownPos, bUpper ? -1 : 1}, 0};
-    pDlg->Dispatch(WM_NOTIFY, static_cast<std::uintptr_t>(nID), reinterpret_cast<std::intptr_t>(&notify));
-    if (notify.lResult == 0 && (pArrows = ChildWithID(s.Find(hDlg), nID)) != nullptr)
-        pArrows->nUpDownPos = std::clamp(pArrows->nUpDownPos + notify.delta.iDelta, 0, 100);
+    CNmUpDown notify{{pArrows->hWnd, static_cast<std::uintptr_t>(nID), UDN_DELTAPOS}, pArrows->nUpDownPos, bUpper ? -1 : 1};
+    const std::intptr_t lResult = pDlg->Dispatch(WM_NOTIFY, static_cast<std::uintptr_t>(nID), reinterpret_cast<std::intptr_t>(&notify));
+    if (lResult == 0 && (pArrows = ChildWithID(s.Find(hDlg), nID)) != nullptr)
+        pArrows->nUpDownPos = std::clamp(pArrows->nUpDownPos + notify.iDelta, 0, 100);
 }
 
 void PressTab(WindowHandle hDlg)
@@ -180,13 +188,47 @@ void PressTab(WindowHandle hDlg)
     if (stops.empty())
         return;
     auto it = std::find_if(stops.begin(), stops.end(), [&s](const CWndImpl* p) { return p->hWnd == s.hFocus; });
-    s.SetFocusTo(it == stops.end() || std::next(it) == stops.end() ? stops.front() : *std::next(it));
+    CWndImpl* pNext = it == stops.end() || std::next(it) == stops.end() ? stops.front() : *std::next(it);
+    const WindowHandle hNext = pNext->hWnd;
+    s.SetFocusTo(pNext);
+    if (CWndImpl* pNow = s.Find(hNext); pNow != nullptr && s.hFocus == hNext)
+        pNow->bSelectedAll = pNow->className == "EDIT";
 }
 
 void PressEscape(WindowHandle hDlg)
 {
     if (CWndImpl* pDlg = HeadlessState().Find(hDlg); pDlg != nullptr)
         pDlg->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(IDCANCEL) | (BN_CLICKED << 16), 0);
+}
+
+void PressEnter(WindowHandle hDlg)
+{
+    CWinAppImpl& s = HeadlessState();
+    CWndImpl* pDlg = s.Find(hDlg);
+    if (pDlg == nullptr)
+        return;
+    const CWndImpl* pFocus = s.Find(s.hFocus);
+    const bool bOnButton = pFocus != nullptr && pFocus->pParent == pDlg && pFocus->className == "BUTTON";
+    const UINT nID = bOnButton ? static_cast<UINT>(pFocus->nID) : static_cast<CDialog*>(pDlg->pWnd)->GetDefID();
+    pDlg->Dispatch(WM_COMMAND, (nID & 0xFFFF) | (BN_CLICKED << 16), 0);
+}
+
+void PressMnemonic(WindowHandle hDlg, char chLetter)
+{
+    const CWndImpl* pDlg = HeadlessState().Find(hDlg);
+    if (pDlg == nullptr)
+        return;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (const CWndImpl* pChild : pDlg->children)
+    {
+        const std::size_t amp = pChild->text.find('&');
+        if (pChild->className == "BUTTON" && amp != std::string::npos && amp + 1 < pChild->text.size() &&
+            lower(pChild->text[amp + 1]) == lower(chLetter))
+        {
+            ClickButton(hDlg, pChild->nID);   // as a click: the button takes the focus first
+            return;
+        }
+    }
 }
 
 int ArrowPosition(WindowHandle hArrows)

@@ -80,13 +80,16 @@ const std::vector<DefaultCall>& DefaultCalls();
 // Whether a handler hid the cursor (AfxHideCursor) since the last call; resets it.
 bool TakeCursorHidden();
 
-// Message boxes shown so far, oldest first. A box takes the keyboard focus while it is open and
-// gives it back when it closes; the script, if set, runs while each box is open (time may pass).
+// Message boxes shown so far, in the order they appeared. A box takes the keyboard focus as it
+// opens (which may start handlers, and their boxes appear first) and gives it back when it closes;
+// the script, if set, answers each box while it is open (time may pass).
 struct MessageBoxCall
 {
     std::string text;
     UINT nType;
     UINT nIDHelp;
+    std::string caption;
+    WindowHandle hOwner;   // 0: none
 };
 const std::vector<MessageBoxCall>& MessageBoxes();
 void SetMessageBoxScript(std::function<void(const MessageBoxCall&)> script);
@@ -98,6 +101,10 @@ void PushModalScript(std::function<void(WindowHandle hDlg)> script);
 WindowHandle DlgItem(WindowHandle hDlg, int nID);
 std::string WindowText(WindowHandle hWnd);
 WindowHandle Focus();
+// Every window the focus went to since the application started, 0 where it went to none.
+const std::vector<WindowHandle>& FocusMoves();
+// Whether the edit's whole text is selected, as after a Tab into it or a failed exchange.
+bool TextSelected(WindowHandle hEdit);
 // The user's input: typing replaces an edit's text; a click on a button takes the focus first and
 // is lost if a message box opens meanwhile; a click on an arrow leaves the focus where it is.
 void TypeText(WindowHandle hEdit, const std::string& text);
@@ -105,6 +112,12 @@ void ClickButton(WindowHandle hDlg, int nID);
 void ClickArrow(WindowHandle hDlg, int nID, bool bUpper);
 void PressTab(WindowHandle hDlg);
 void PressEscape(WindowHandle hDlg);
+// Enter presses the focused push button, or else the dialog's default button; Alt and a letter
+// click the button whose text marks that letter with '&'.
+void PressEnter(WindowHandle hDlg);
+void PressMnemonic(WindowHandle hDlg, char chLetter);
+// Minimises or restores a window, as the system would on another program's request.
+void SetIconic(WindowHandle hWnd, bool bIconic);
 int ArrowPosition(WindowHandle hArrows);
 struct MenuItem
 {

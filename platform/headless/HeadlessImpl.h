@@ -26,14 +26,6 @@ struct CMenuImpl
     std::vector<Item> items;
 };
 
-// What WM_NOTIFY carries for an arrow pair's step.
-struct UpDownNotify
-{
-    UINT nID;
-    CUpDownDelta delta;
-    long lResult;
-};
-
 struct CWndImpl
 {
     struct Timer
@@ -67,6 +59,7 @@ struct CWndImpl
     std::string className;                   // a control's: "EDIT", "BUTTON", "STATIC", "msctls_updown32"
     int nID = 0;
     int nUpDownPos = 0;
+    bool bSelectedAll = false;               // an edit whose whole text is selected
     bool bDialog = false;
     bool bNeedsPaint = false;
     bool bIconic = false;
@@ -123,6 +116,7 @@ struct CWinAppImpl
     std::map<WindowHandle, std::unique_ptr<CWndImpl>> windows;
     std::map<std::string, WindowClass> classes;
     WindowHandle hFocus = 0;
+    std::vector<WindowHandle> focusMoves;    // every window the focus went to, 0 for none
 
     std::vector<Headless::DefaultCall> defaultCalls;
     std::vector<Headless::MessageBoxCall> messageBoxes;

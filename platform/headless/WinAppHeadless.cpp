@@ -151,18 +151,23 @@ void AfxHideCursor()
     HeadlessState().bCursorHidden = true;
 }
 
-int AfxMessageBox(const std::string& text, UINT nType, UINT nIDHelp)
+int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT nIDHelp)
 {
     CWinAppImpl& s = HeadlessState();
-    const Headless::MessageBoxCall call{text, nType, nIDHelp};
-    s.messageBoxes.push_back(call);
-    // The box takes the focus while it is open, and gives it back to where it was when it closes.
+    // The box takes the focus as it opens: an edit that loses it runs its handler now, and the
+    // boxes that handler shows appear before this one.
     const WindowHandle hHadFocus = s.hFocus;
     s.SetFocusTo(nullptr);
+    const Headless::MessageBoxCall call{strText, nType, nIDHelp, strCaption, pOwner != nullptr ? pOwner->GetSafeHwnd() : 0};
+    s.messageBoxes.push_back(call);
     if (s.messageBoxScript)
         s.messageBoxScript(call);
-    if (s.hFocus == 0)
-        s.hFocus = s.Find(hHadFocus) != nullptr ? hHadFocus : 0;
+    // Closing, it gives the focus back to where it was, if that window is still there.
+    if (s.hFocus == 0 && s.Find(hHadFocus) != nullptr)
+    {
+        s.hFocus = hHadFocus;
+        s.focusMoves.push_back(hHadFocus);
+    }
     return IDOK;
 }
 
@@ -264,6 +269,11 @@ bool TakeCursorHidden()
     const bool bHidden = s.bCursorHidden;
     s.bCursorHidden = false;
     return bHidden;
+}
+
+const std::vector<WindowHandle>& FocusMoves()
+{
+    return HeadlessState().focusMoves;
 }
 
 const std::vector<MessageBoxCall>& MessageBoxes()

@@ -37,21 +37,7 @@ std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intpt
     handling.push_back({message, wParam, lParam});
     std::intptr_t lResult = 0;
     if (!CWndRouting::CallHandler(p, message, wParam, lParam, &lResult))
-    {
-        // A dialog hears from its controls; every other message gets the system's handling.
-        auto* pDlg = bDialog ? dynamic_cast<CDialog*>(p) : nullptr;
-        if (pDlg != nullptr && message == WM_INITDIALOG)
-            lResult = pDlg->OnInitDialog() ? 1 : 0;
-        else if (pDlg != nullptr && message == WM_COMMAND)
-            lResult = pDlg->RouteCommand(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF)) ? 0 : 1;
-        else if (pDlg != nullptr && message == WM_NOTIFY)
-        {
-            auto* pNotify = reinterpret_cast<UpDownNotify*>(lParam);
-            lResult = pDlg->RouteDeltaPos(pNotify->nID, pNotify->delta, &pNotify->lResult) ? 0 : 1;
-        }
-        else
-            lResult = DefaultHandling(handling.back());
-    }
+        lResult = DefaultHandling(handling.back());
     // The handler may have destroyed the window, and with it this object; handles are never reused.
     if (HeadlessState().Find(hSelf) != nullptr)
         handling.pop_back();
@@ -278,12 +264,12 @@ std::string CWnd::GetWindowText() const
     return m_pImpl != nullptr ? m_pImpl->text : std::string();
 }
 
-CWnd* CWnd::SetFocus()
+CWnd* AfxSetFocus(CWnd* pWnd)
 {
     CWinAppImpl& s = HeadlessState();
-    CWnd* pOld = FromHandle(s.hFocus);
-    if (m_pImpl != nullptr)
-        s.SetFocusTo(m_pImpl);
+    CWnd* pOld = CWnd::FromHandle(s.hFocus);
+    if (CWndImpl* pImpl = CWndImpl::Of(pWnd); pImpl != nullptr)
+        s.SetFocusTo(pImpl);
     return pOld;
 }
 
@@ -298,6 +284,9 @@ void CWinAppImpl::SetFocusTo(CWndImpl* pImpl)
     if (pOld == pImpl)
         return;
     hFocus = pImpl != nullptr ? pImpl->hWnd : 0;
+    focusMoves.push_back(hFocus);
+    if (pOld != nullptr)
+        pOld->bSelectedAll = false;
     if (pOld != nullptr && pOld->className == "EDIT" && pOld->pParent != nullptr && !pOld->pParent->bDestroying)
         pOld->pParent->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) | (EN_KILLFOCUS << 16), 0);
 }
@@ -373,6 +362,15 @@ void DestroyWindow(WindowHandle hWnd)
     CWinAppImpl& s = HeadlessState();
     if (CWndImpl* pImpl = s.Find(hWnd); pImpl != nullptr)
         s.Destroy(pImpl);
+}
+
+void SetIconic(WindowHandle hWnd, bool bIconic)
+{
+    if (CWndImpl* pImpl = HeadlessState().Find(hWnd); pImpl != nullptr)
+    {
+        pImpl->bIconic = bIconic;
+        pImpl->bNeedsPaint = !pImpl->bHost;
+    }
 }
 
 void MoveWindow(WindowHandle hWnd, const CRect& rc)

@@ -51,6 +51,20 @@ constexpr auto k_WM_LBUTTONDOWN = WM_LBUTTONDOWN;
 constexpr auto k_WM_LBUTTONUP = WM_LBUTTONUP;
 constexpr auto k_WM_RBUTTONDOWN = WM_RBUTTONDOWN;
 constexpr auto k_WM_MBUTTONDOWN = WM_MBUTTONDOWN;
+constexpr auto k_WS_CAPTION = WS_CAPTION;
+constexpr auto k_WS_BORDER = WS_BORDER;
+constexpr auto k_WS_SYSMENU = WS_SYSMENU;
+constexpr auto k_WS_GROUP = WS_GROUP;
+constexpr auto k_WS_EX_RIGHT = WS_EX_RIGHT;
+constexpr auto k_DS_SETFONT = DS_SETFONT;
+constexpr auto k_DS_MODALFRAME = DS_MODALFRAME;
+constexpr auto k_SS_LEFT = SS_LEFT;
+constexpr auto k_SS_CENTER = SS_CENTER;
+constexpr auto k_ES_AUTOHSCROLL = ES_AUTOHSCROLL;
+constexpr auto k_BS_PUSHBUTTON = BS_PUSHBUTTON;
+constexpr auto k_BS_DEFPUSHBUTTON = BS_DEFPUSHBUTTON;
+constexpr auto k_UDS_ARROWKEYS = UDS_ARROWKEYS;
+constexpr auto k_WM_QUERYDRAGICON = WM_QUERYDRAGICON;
 }   // namespace Contract
 
 #undef WS_CHILD
@@ -98,6 +112,20 @@ constexpr auto k_WM_MBUTTONDOWN = WM_MBUTTONDOWN;
 #undef WM_LBUTTONUP
 #undef WM_RBUTTONDOWN
 #undef WM_MBUTTONDOWN
+#undef WS_CAPTION
+#undef WS_BORDER
+#undef WS_SYSMENU
+#undef WS_GROUP
+#undef WS_EX_RIGHT
+#undef DS_SETFONT
+#undef DS_MODALFRAME
+#undef SS_LEFT
+#undef SS_CENTER
+#undef ES_AUTOHSCROLL
+#undef BS_PUSHBUTTON
+#undef BS_DEFPUSHBUTTON
+#undef UDS_ARROWKEYS
+#undef WM_QUERYDRAGICON
 
 #include <windows.h>
 #include <commctrl.h>
@@ -150,3 +178,29 @@ KELVANE_SAME(WM_LBUTTONDOWN);
 KELVANE_SAME(WM_LBUTTONUP);
 KELVANE_SAME(WM_RBUTTONDOWN);
 KELVANE_SAME(WM_MBUTTONDOWN);
+KELVANE_SAME(WS_CAPTION);
+KELVANE_SAME(WS_BORDER);
+KELVANE_SAME(WS_SYSMENU);
+KELVANE_SAME(WS_GROUP);
+KELVANE_SAME(WS_EX_RIGHT);
+KELVANE_SAME(DS_SETFONT);
+KELVANE_SAME(DS_MODALFRAME);
+KELVANE_SAME(SS_LEFT);
+KELVANE_SAME(SS_CENTER);
+KELVANE_SAME(ES_AUTOHSCROLL);
+KELVANE_SAME(BS_PUSHBUTTON);
+KELVANE_SAME(BS_DEFPUSHBUTTON);
+KELVANE_SAME(UDS_ARROWKEYS);
+KELVANE_SAME(WM_QUERYDRAGICON);
+
+// WM_NOTIFY hands the system's own NMUPDOWN to the program as its CNmUpDown.
+#include "platform/win32/Win32.h"
+#include "platform/Dialog.h"
+
+#include <cstddef>
+
+static_assert(sizeof(CNmUpDown) == sizeof(NMUPDOWN), "NMUPDOWN");
+static_assert(offsetof(CNmUpDown, hdr.idFrom) == offsetof(NMUPDOWN, hdr.idFrom), "NMHDR::idFrom");
+static_assert(offsetof(CNmUpDown, hdr.code) == offsetof(NMUPDOWN, hdr.code), "NMHDR::code");
+static_assert(offsetof(CNmUpDown, iPos) == offsetof(NMUPDOWN, iPos), "NMUPDOWN::iPos");
+static_assert(offsetof(CNmUpDown, iDelta) == offsetof(NMUPDOWN, iDelta), "NMUPDOWN::iDelta");

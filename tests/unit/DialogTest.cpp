@@ -28,7 +28,8 @@ const DialogControl kControls[] = {
     {"BUTTON", IDOK, "OK", 50, 40, 40, 14, kEditStyle, 0},
     {"BUTTON", IDCANCEL, "キャンセル", 95, 40, 40, 14, kEditStyle, 0},
 };
-const DialogTemplate kTemplate = {999, "テスト", WS_POPUP | WS_VISIBLE, 140, 60, "MS Shell Dlg", 9, kControls, std::size(kControls)};
+const DialogTemplate kTemplate = {999,          "テスト", WS_POPUP | WS_VISIBLE, 0, 0, 0, 140, 60, "MS Shell Dlg", 9, 0, false, 1,
+                                  kControls, std::size(kControls)};
 
 class TestDlg : public CDialog
 {
@@ -78,9 +79,9 @@ protected:
         return CDialog::OnCmdMsg(nID, nCode);
     }
 
-    bool OnDeltaPos(UINT nID, const CUpDownDelta& delta, long* pResult) override
+    bool OnNotifyMsg(UINT nID, CNmHdr* pNMHDR, std::intptr_t* pResult) override
     {
-        m_log.push_back("arrow " + std::to_string(nID) + " " + std::to_string(delta.iDelta));
+        m_log.push_back("arrow " + std::to_string(nID) + " " + std::to_string(reinterpret_cast<CNmUpDown*>(pNMHDR)->iDelta));
         *pResult = 0;
         return true;
     }
@@ -107,9 +108,9 @@ protected:
 
 TEST_F(DialogTest, AMissingTemplateOpensNothing)
 {
-    CDialog about(100);
-    EXPECT_EQ(about.DoModal(), -1);
-    EXPECT_FALSE(about.IsWindow());
+    CDialog none(999);   // the program has no template 999
+    EXPECT_EQ(none.DoModal(), -1);
+    EXPECT_FALSE(none.IsWindow());
     EXPECT_TRUE(Headless::TopLevelWindows().empty());
 }
 
