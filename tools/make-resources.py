@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the program's icon (res/kelvane.ico) and blank cursor (res/blank.cur).
+"""Writes the program's icon (res/kelvane.ico, and its 32x32 picture as res/Icons.cpp for the
+back ends without resource files) and blank cursor (res/blank.cur).
 
 The icon is a white six-armed snowflake on a navy disc, at 32x32 and 16x16 in the 16-colour
 palette; the cursor is 32x32 monochrome and fully transparent, with its hot spot at 0,0.
@@ -96,6 +97,55 @@ def write_icon(path, sizes):
     path.write_bytes(out + b"".join(images))
 
 
+def write_icon_source(path, size):
+    pixels, clear = snowflake(size)
+    rows = ["".join("." if c else "%x" % v for v, c in zip(prow, crow)) for prow, crow in zip(pixels, clear)]
+    palette = ", ".join("0xFF%02X%02X%02Xu" % rgb for rgb in PALETTE)
+    body = "\n".join('    "%s",' % row for row in rows)
+    path.write_text(f"""// The program's icon (IDR_MAINFRAME) as pixels, for the back ends without resource files: the
+// 32x32 picture of res/kelvane.ico. Written by tools/make-resources.py; run it again, not edit this.
+
+#include "platform/WinApp.h"
+#include "res/Resource.h"
+
+#include <cstdint>
+
+namespace
+{{
+constexpr int kSize = {size};
+
+// Palette indices, '.' where the background shows through.
+constexpr const char* kRows[kSize] = {{
+{body}
+}};
+
+constexpr std::uint32_t kPalette[16] = {{{palette}}};
+
+struct MainIcon
+{{
+    std::uint32_t pixels[kSize * kSize] = {{}};
+    CIconImage image{{kSize, kSize, pixels}};
+
+    MainIcon()
+    {{
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+            {{
+                const char c = kRows[y][x];
+                pixels[y * kSize + x] = c == '.' ? 0u : kPalette[c <= '9' ? c - '0' : c - 'a' + 10];
+            }}
+    }}
+}};
+}}   // namespace
+
+IconHandle AfxFindIcon(UINT nID)
+{{
+    static const MainIcon s_icon;
+    return nID == IDR_MAINFRAME ? &s_icon.image : nullptr;
+}}
+""")
+
+
 def write_blank_cursor(path):
     size = 32
     xor = bytes(row_bytes(size, 1) * size)               # all 0: nothing drawn
@@ -110,4 +160,5 @@ def write_blank_cursor(path):
 if __name__ == "__main__":
     res = Path(__file__).resolve().parent.parent / "res"
     write_icon(res / "kelvane.ico", [32, 16])
+    write_icon_source(res / "Icons.cpp", 32)
     write_blank_cursor(res / "blank.cur")
