@@ -2,7 +2,9 @@
 
 #include "app/Switches.h"
 #include "platform/Wnd.h"
+#include "app/SnowParams.h"
 #include "saver/SaverWnd.h"
+#include "settings/SettingsDlg.h"
 #include "snow/SnowWnd.h"
 
 bool CSaverApp::InitInstance()
@@ -47,7 +49,23 @@ bool CSaverApp::InitInstance()
 
 void CSaverApp::RunSettings()
 {
-    // Until the settings dialog is built, settings mode says so and stores nothing; the profile
-    // can still be edited by hand.
-    AfxMessageBox("設定ダイアログはまだありません。設定はプロファイルを直接編集してください。", MB_OK);
+    CSettingsDlg dlg;
+    m_pMainWnd = &dlg;
+    const int nResult = dlg.DoModal();
+    if (m_pMainWnd == &dlg)
+        m_pMainWnd = nullptr;   // a dialog that never opened leaves no pointer behind
+    if (nResult != IDOK)
+        return;
+    SnowParams params;
+    params.m_nPeriod = dlg.m_nPeriod;
+    params.m_nCount = dlg.m_nCount;
+    params.m_dPixelRatio = dlg.m_dPixelRatio;
+    params.m_dDeltaTime = dlg.m_dDeltaTime;
+    params.m_dGravitation = dlg.m_dGravitation;
+    params.m_dResistance = dlg.m_dResistance;
+    params.m_dFlutter = dlg.m_dFlutter;
+    // The seven go in one replacement of the file; if it fails, the old settings stay whole, and
+    // the user must hear that the new ones were not kept.
+    if (!WriteSnowParams(params))
+        AfxMessageBox("設定を保存できませんでした。\n" + m_strProfileName, MB_ICONEXCLAMATION);
 }

@@ -2,11 +2,13 @@
 
 #include "TestSupport.h"
 #include "platform/headless/Headless.h"
+#include "res/Resource.h"
 #include "saver/SaverWnd.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,12 +105,55 @@ TEST_F(SaverAppTest, UnknownSwitchesEndAtOnceWithoutAWindowOrMessage)
     EXPECT_TRUE(Headless::MessageBoxes().empty());
 }
 
-TEST_F(SaverAppTest, SettingsModeEndsWithoutTheLoopAndWritesNothingYet)
+TEST_F(SaverAppTest, SettingsModeRunsTheDialogWithoutTheLoopAndStoresOnlyWhatOkAccepts)
 {
+    // Escape, Cancel, the close command: nothing is written, even after the preview showed a change.
+    const std::vector<std::function<void(WindowHandle)>> closes = {
+        [](WindowHandle hDlg) { Headless::PressEscape(hDlg); },
+        [](WindowHandle hDlg) { Headless::ClickButton(hDlg, IDCANCEL); },
+        [](WindowHandle hDlg) { Headless::Send(hDlg, WM_SYSCOMMAND, SC_CLOSE); },
+    };
+    for (const char* arg : {"", "/c:4711", "-c", "c"})
+    {
+        SCOPED_TRACE(arg);
+        for (const auto& close : closes)
+        {
+            Headless::PushModalScript([&](WindowHandle hDlg) {
+                EXPECT_EQ(m_app.m_pMainWnd->GetSafeHwnd(), hDlg);
+                EXPECT_EQ(Headless::GetWindowInfo(hDlg).hParent, 0u);   // no owner, whatever the switch says
+                Headless::TypeText(Headless::DlgItem(hDlg, IDC_PERIOD), "25");
+                close(hDlg);
+            });
+            EXPECT_FALSE(*arg == '\0' ? Start({}) : Start({arg}));
+            EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+            EXPECT_TRUE(Headless::TopLevelWindows().empty());
+            EXPECT_FALSE(std::filesystem::exists(m_app.m_strProfileName));
+        }
+    }
+    EXPECT_TRUE(Headless::MessageBoxes().empty());
+
+    Headless::PushModalScript([](WindowHandle hDlg) {
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_PERIOD), "25");
+        Headless::TypeText(Headless::DlgItem(hDlg, IDC_FLUTTER), "12.5");
+        Headless::ClickButton(hDlg, IDOK);
+    });
+    EXPECT_FALSE(Start({"/c"}));
+    EXPECT_EQ(TestSupport::ReadFile(m_app.m_strProfileName),
+              "[Config-Ver102]" + TestSupport::kNewLine + "Period=25" + TestSupport::kNewLine + "Count=100" +
+                  TestSupport::kNewLine + "PixelRatio=210" + TestSupport::kNewLine + "DeltaTime=0.05" + TestSupport::kNewLine +
+                  "Gravitation=9.8" + TestSupport::kNewLine + "Resistance=0.25" + TestSupport::kNewLine + "Flutter=12.5" +
+                  TestSupport::kNewLine);
+}
+
+TEST_F(SaverAppTest, SettingsThatCannotBeSavedAreReportedAndTheOldProfileStays)
+{
+    // The profile's folder is a file: nothing can be written there.
+    TestSupport::WriteFile(m_dir.Path("blocked"), "");
+    m_app.m_strProfileName = m_dir.Path("blocked") + "/kelvane.ini";
+    Headless::PushModalScript([](WindowHandle hDlg) { Headless::ClickButton(hDlg, IDOK); });
     EXPECT_FALSE(Start({}));
-    EXPECT_FALSE(Start({"/c:4711"}));
-    EXPECT_FALSE(Start({"-c"}));
-    EXPECT_EQ(Headless::MessageBoxes().size(), 3u);
-    EXPECT_TRUE(Headless::TopLevelWindows().empty());
-    EXPECT_FALSE(std::filesystem::exists(m_app.m_strProfileName));
+    ASSERT_EQ(Headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(Headless::MessageBoxes()[0].text, "設定を保存できませんでした。\n" + m_app.m_strProfileName);
+    EXPECT_EQ(Headless::MessageBoxes()[0].nType, MB_ICONEXCLAMATION);
+    EXPECT_EQ(Headless::MessageBoxes()[0].caption, "Kelvane");
 }
