@@ -82,6 +82,12 @@ void CSnowWnd::SetPeriod(UINT n)
 
 void CSnowWnd::SetFlakeCount(int n)
 {
+    // Before the first tick there is no client size to be born against: the count waits for it.
+    if (m_bNeedFill)
+    {
+        m_nCount = static_cast<UINT>(std::max(n, 0));
+        return;
+    }
     const std::int64_t d = std::int64_t{n} - static_cast<std::int64_t>(m_flakes.size());
     if (d > 0)
         AddFlakes(static_cast<UINT>(std::min<std::int64_t>(d, kMaxFlakes)));

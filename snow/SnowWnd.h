@@ -29,7 +29,9 @@ public:
 
     // Settings in force. The setters take effect from the next step or birth.
     void SetPeriod(UINT n);             // restarts the frame timer
-    void SetFlakeCount(int n);          // grows or shrinks the population; the first frame's count stays
+    // Grows or shrinks the population; the first frame's count stays. Before the first frame it
+    // sets the count that frame creates.
+    void SetFlakeCount(int n);
     void SetPixelRatio(double r);       // rescales every flake at once
     void SetDeltaTime(double d) { m_dDeltaTime = d; }
     void SetGravitation(double d) { m_dGravitation = d; }

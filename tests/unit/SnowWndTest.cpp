@@ -22,7 +22,12 @@ class TestSnowWnd : public CSnowWnd
 {
 public:
     TestSnowWnd() : CSnowWnd(false) {}
-    void SetClient(const CRect& rc) { m_rcClient = rc; }
+    // The client rectangle as a tick would leave it, the first frame's flakes made.
+    void SetClient(const CRect& rc)
+    {
+        m_rcClient = rc;
+        m_bNeedFill = false;
+    }
 };
 
 class SnowWndTest : public testing::Test
@@ -211,18 +216,28 @@ TEST_F(SnowWndTest, LoadsTheProfileAndTicksOnTimerOne)
     pWnd->DestroyWindow();
 }
 
-TEST_F(SnowWndTest, TheFirstTickFillsAgainstTheRealSizeAndAddsToEarlierFlakes)
+TEST_F(SnowWndTest, ACountSetBeforeTheFirstTickIsTheCountThatTickCreatesAgainstTheRealSize)
 {
-    WriteProfile("Count=6\n");
-    CSnowWnd* pWnd = CreateFullScreen(200, 100);
-    pWnd->SetFlakeCount(4);   // before the first tick: against a client rectangle not yet known
-    Headless::MoveWindow(pWnd->GetSafeHwnd(), CRect(0, 0, 420, 100));
-    ASSERT_TRUE(Headless::NextTick());
-    const std::vector<Flake>& flakes = pWnd->GetFlakes();
-    ASSERT_EQ(flakes.size(), 10u);
-    for (std::size_t i = 4; i < flakes.size(); ++i)
-        EXPECT_EQ(flakes[i].radius, 420.0 / 210.0 / flakes[i].depth);
-    pWnd->DestroyWindow();
+    struct Case
+    {
+        int nSet;
+        std::size_t nCreated;
+    };
+    for (const Case c : {Case{4, 4}, Case{9, 9}, Case{0, 0}, Case{-2000000000, 0}})
+    {
+        SCOPED_TRACE(c.nSet);
+        WriteProfile("Count=6\n");
+        CSnowWnd* pWnd = CreateFullScreen(200, 100);
+        pWnd->SetFlakeCount(c.nSet);   // no client rectangle is known yet
+        EXPECT_TRUE(pWnd->GetFlakes().empty());
+        Headless::MoveWindow(pWnd->GetSafeHwnd(), CRect(0, 0, 420, 100));
+        ASSERT_TRUE(Headless::NextTick());
+        const std::vector<Flake>& flakes = pWnd->GetFlakes();
+        ASSERT_EQ(flakes.size(), c.nCreated);
+        for (const Flake& f : flakes)
+            EXPECT_EQ(f.radius, 420.0 / 210.0 / f.depth);
+        pWnd->DestroyWindow();
+    }
 }
 
 TEST_F(SnowWndTest, OtherTimerIdsChangeNothing)
