@@ -27,7 +27,8 @@ inline constexpr char kSnowSection[] = "Config-Ver102";
 // Reads the seven keys in field order, each with its default. Values that would make the snow's
 // arithmetic meaningless (see GuardSnowParams) are replaced by their defaults.
 SnowParams ReadSnowParams();
-// Writes the seven keys in field order; false when any of them could not be written.
+// Writes the seven keys in field order, in one replacement of the profile; false when it failed
+// (the profile then stays as it was).
 bool WriteSnowParams(const SnowParams& params);
 
 // Replaces not-a-number and infinite values, and a zero pixel ratio or resistance (a division by
