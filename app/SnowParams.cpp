@@ -73,8 +73,10 @@ double AtoF(std::string_view text)
         bNegative = text[i] == '-';
         ++i;
     }
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        return 0.0;   // one sign only
+    // One sign only, and a number starts with a digit or a point: the runtime the profile's
+    // format comes from reads "inf" and "nan" as no number.
+    if (i == text.size() || !(IsDigit(text[i]) || text[i] == '.'))
+        return 0.0;
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     double dValue = 0.0;

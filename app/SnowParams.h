@@ -41,6 +41,6 @@ bool WriteProfileDouble(const char* lpszSection, const char* lpszEntry, double d
 
 // printf's "%g", independent of the locale.
 std::string FormatG(double dValue);
-// atof: leading white space, an optional sign, then the longest decimal number, "inf" or "nan"
-// prefix; 0.0 when none. Independent of the locale; out-of-range values give +-HUGE_VAL or 0.
+// atof: leading white space, an optional sign, then the longest decimal number; 0.0 when none,
+// as for "inf" and "nan". Independent of the locale; out-of-range values give +-HUGE_VAL or 0.
 double AtoF(std::string_view text);

@@ -83,14 +83,15 @@ TEST_F(SnowParamsTest, DoublesReadAsAtofReadsThem)
 
 TEST_F(SnowParamsTest, ValuesThatBreakTheArithmeticFallBackToTheirDefaults)
 {
-    WriteProfile("[Config-Ver102]\nPeriod=0\nCount=4000000000\nPixelRatio=0\nDeltaTime=nan\nGravitation=1e308\n"
-                 "Resistance=0.0\nFlutter=-inf\n");
+    // A decimal too large for a double reads as infinity; letters read as 0, a meaningful value.
+    WriteProfile("[Config-Ver102]\nPeriod=0\nCount=4000000000\nPixelRatio=1" + std::string(400, '0') +
+                 "\nDeltaTime=nan\nGravitation=1e308\nResistance=0.0\nFlutter=-1e400\n");
     const SnowParams params = ReadSnowParams();
     const SnowParams defaults;
     EXPECT_EQ(params.m_nPeriod, 0u);           // the timer's own lower limit handles it
     EXPECT_EQ(params.m_nCount, 4000000000u);   // the snow window caps what it creates
     EXPECT_EQ(params.m_dPixelRatio, defaults.m_dPixelRatio);
-    EXPECT_EQ(params.m_dDeltaTime, defaults.m_dDeltaTime);
+    EXPECT_EQ(params.m_dDeltaTime, 0.0);
     EXPECT_EQ(params.m_dGravitation, 1e308);
     EXPECT_EQ(params.m_dResistance, defaults.m_dResistance);
     EXPECT_EQ(params.m_dFlutter, defaults.m_dFlutter);
@@ -191,6 +192,19 @@ TEST(AtoF, LeadingNumberOrZero)
         SCOPED_TRACE(text);
         EXPECT_EQ(AtoF(text), value);
     }
-    EXPECT_TRUE(std::isnan(AtoF("nan")));
-    EXPECT_EQ(AtoF("-inf"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(AtoF("2.5abc"), 2.5);
+    EXPECT_EQ(AtoF("  -3e2x"), -300.0);
+    EXPECT_EQ(AtoF("1" + std::string(400, '0')), std::numeric_limits<double>::infinity());
+}
+
+TEST(AtoF, LettersAreNoNumber)
+{
+    for (const char* text : {"inf", "nan", "Infinity", "INF", "-inf", "+NaN", "nan(1)", " \tinfinity", "-Infinity5", "e5",
+                             "-.e1"})
+    {
+        SCOPED_TRACE(text);
+        const double dValue = AtoF(text);
+        EXPECT_EQ(dValue, 0.0);
+        EXPECT_FALSE(std::signbit(dValue));
+    }
 }
