@@ -73,8 +73,10 @@ double AtoF(std::string_view text)
         bNegative = text[i] == '-';
         ++i;
     }
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        return 0.0;   // one sign only
+    // One sign only, and a number starts with a digit or a point: the runtime the profile's
+    // format comes from reads "inf" and "nan" as no number.
+    if (i == text.size() || !(IsDigit(text[i]) || text[i] == '.'))
+        return 0.0;
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     double dValue = 0.0;
@@ -131,14 +133,16 @@ SnowParams ReadSnowParams()
 
 bool WriteSnowParams(const SnowParams& params)
 {
-    CWinApp* pApp = AfxGetApp();
     // Counts go out as int, as the profile's integer writer takes them; reading wraps them back.
-    bool bOk = pApp->WriteProfileInt(kSnowSection, "Period", static_cast<int>(params.m_nPeriod));
-    bOk &= pApp->WriteProfileInt(kSnowSection, "Count", static_cast<int>(params.m_nCount));
-    bOk &= WriteProfileDouble(kSnowSection, "PixelRatio", params.m_dPixelRatio);
-    bOk &= WriteProfileDouble(kSnowSection, "DeltaTime", params.m_dDeltaTime);
-    bOk &= WriteProfileDouble(kSnowSection, "Gravitation", params.m_dGravitation);
-    bOk &= WriteProfileDouble(kSnowSection, "Resistance", params.m_dResistance);
-    bOk &= WriteProfileDouble(kSnowSection, "Flutter", params.m_dFlutter);
-    return bOk;
+    // One write for all seven, so that a failure never leaves old and new settings mixed.
+    return AfxGetApp()->WriteProfileStrings(kSnowSection,
+                                            {
+                                                {"Period", std::to_string(static_cast<int>(params.m_nPeriod))},
+                                                {"Count", std::to_string(static_cast<int>(params.m_nCount))},
+                                                {"PixelRatio", FormatG(params.m_dPixelRatio)},
+                                                {"DeltaTime", FormatG(params.m_dDeltaTime)},
+                                                {"Gravitation", FormatG(params.m_dGravitation)},
+                                                {"Resistance", FormatG(params.m_dResistance)},
+                                                {"Flutter", FormatG(params.m_dFlutter)},
+                                            });
 }

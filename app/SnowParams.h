@@ -27,7 +27,8 @@ inline constexpr char kSnowSection[] = "Config-Ver102";
 // Reads the seven keys in field order, each with its default. Values that would make the snow's
 // arithmetic meaningless (see GuardSnowParams) are replaced by their defaults.
 SnowParams ReadSnowParams();
-// Writes the seven keys in field order; false when any of them could not be written.
+// Writes the seven keys in field order, in one replacement of the profile; false when it failed
+// (the profile then stays as it was).
 bool WriteSnowParams(const SnowParams& params);
 
 // Replaces not-a-number and infinite values, and a zero pixel ratio or resistance (a division by
@@ -40,6 +41,6 @@ bool WriteProfileDouble(const char* lpszSection, const char* lpszEntry, double d
 
 // printf's "%g", independent of the locale.
 std::string FormatG(double dValue);
-// atof: leading white space, an optional sign, then the longest decimal number, "inf" or "nan"
-// prefix; 0.0 when none. Independent of the locale; out-of-range values give +-HUGE_VAL or 0.
+// atof: leading white space, an optional sign, then the longest decimal number; 0.0 when none,
+// as for "inf" and "nan". Independent of the locale; out-of-range values give +-HUGE_VAL or 0.
 double AtoF(std::string_view text);

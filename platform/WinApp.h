@@ -6,6 +6,8 @@
 #include "platform/WinDefs.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class CWnd;
 struct CWinAppImpl;   // the back end's side of the application: its queue, windows and screen
@@ -31,6 +33,9 @@ public:
     std::string GetProfileString(const char* lpszSection, const char* lpszEntry, const char* lpszDefault = nullptr);
     bool WriteProfileInt(const char* lpszSection, const char* lpszEntry, int nValue);
     bool WriteProfileString(const char* lpszSection, const char* lpszEntry, const char* lpszValue);
+    // Sets several entries of one section, {entry, value} in order, in one replacement of the file:
+    // either all of them are written or the file stays as it was.
+    bool WriteProfileStrings(const char* lpszSection, const std::vector<std::pair<std::string, std::string>>& entries);
 
     // The program's icons, by resource id; nullptr for an id it has none for.
     IconHandle LoadIcon(UINT nIDResource) const;

@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -202,11 +203,13 @@ std::string KeyLine(std::string_view key, std::string_view value)
     return std::string(key) + "=" + std::string(value);
 }
 
-std::string NewSection(std::string_view section, std::string_view key, std::string_view value,
+std::string NewSection(std::string_view section, std::span<const IniFile::KeyValue> entries,
                        std::string_view lineBreak)
 {
     std::string text = "[";
-    text.append(section).append("]").append(lineBreak).append(KeyLine(key, value)).append(lineBreak);
+    text.append(section).append("]").append(lineBreak);
+    for (const IniFile::KeyValue& entry : entries)
+        text.append(KeyLine(entry.key, entry.value)).append(lineBreak);
     return text;
 }
 
@@ -412,17 +415,20 @@ struct Edit
     std::string text;
 };
 
-// Where key = value goes in the profile: over the key's line, after the section's last key line
-// (or its header), or in a new section at the end.
-bool PlanEdit(std::FILE* source, std::string_view section, std::string_view key, std::string_view value, Edit& edit)
+// Where the keys go in the profile, in file order: over each key's line, the missing ones after
+// the section's last key line (or its header), or all of them in a new section at the end.
+bool PlanEdits(std::FILE* source, std::string_view section, std::span<const IniFile::KeyValue> entries,
+               std::vector<Edit>& edits)
 {
     LineReader lines(source);
     std::string_view lineBreak;   // the file's first
     bool inSection = false;
     bool endsInLine = false;      // the file's last line has no break
     std::uint64_t insertAt = 0;
+    std::vector<bool> found(entries.size(), false);
+    std::size_t nFound = 0;
     Line line;
-    while (lines.Next(line))
+    while (nFound < entries.size() && lines.Next(line))
     {
         if (lineBreak.empty())
             lineBreak = line.lineBreak;
@@ -437,23 +443,36 @@ bool PlanEdit(std::FILE* source, std::string_view section, std::string_view key,
         }
         else if (const auto entry = EntryOf(line.text); inSection && entry)
         {
-            if (EqualNoCase(entry->key, key))
+            const auto match = std::find_if(entries.begin(), entries.end(), [&](const IniFile::KeyValue& e) {
+                return EqualNoCase(e.key, entry->key);
+            });
+            // Only a key's first line is read back, so only that one is rewritten.
+            if (match != entries.end() && !found[static_cast<std::size_t>(match - entries.begin())])
             {
-                edit = {line.start, line.end, KeyLine(entry->key, value)};
-                return true;
+                found[static_cast<std::size_t>(match - entries.begin())] = true;
+                ++nFound;
+                edits.push_back({line.start, line.end, KeyLine(entry->key, match->value)});
             }
             insertAt = line.end;
         }
     }
     if (lines.Failed())
         return false;
+    if (nFound == entries.size())
+        return true;
     if (lineBreak.empty())
         lineBreak = kNativeLineBreak;
     if (inSection)
-        edit = {insertAt, insertAt, std::string(lineBreak) + KeyLine(key, value)};
+    {
+        std::string text;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (!found[i])
+                text.append(lineBreak).append(KeyLine(entries[i].key, entries[i].value));
+        edits.push_back({insertAt, insertAt, std::move(text)});
+    }
     else
-        edit = {lines.Offset(), lines.Offset(),
-                (endsInLine ? std::string(lineBreak) : std::string()) + NewSection(section, key, value, lineBreak)};
+        edits.push_back({lines.Offset(), lines.Offset(),
+                         (endsInLine ? std::string(lineBreak) : std::string()) + NewSection(section, entries, lineBreak)});
     return true;
 }
 
@@ -474,14 +493,21 @@ bool Transfer(std::FILE* source, std::uint64_t count, TempFile* out)
     return true;
 }
 
-bool CopyWithEdit(std::FILE* source, const Edit& edit, TempFile& out)
+// The new profile: the old one's bytes with the edits, which are in file order, made.
+bool CopyWithEdits(std::FILE* source, const std::vector<Edit>& edits, TempFile& out)
 {
     if (!source)
-        return out.Write(edit.text);
+        return std::all_of(edits.begin(), edits.end(), [&](const Edit& edit) { return out.Write(edit.text); });
     std::rewind(source);
-    return Transfer(source, edit.from, &out) && out.Write(edit.text) &&
-           Transfer(source, edit.to - edit.from, nullptr) &&
-           Transfer(source, std::numeric_limits<std::uint64_t>::max(), &out);
+    std::uint64_t offset = 0;
+    for (const Edit& edit : edits)
+    {
+        if (!Transfer(source, edit.from - offset, &out) || !out.Write(edit.text) ||
+            !Transfer(source, edit.to - edit.from, nullptr))
+            return false;
+        offset = edit.to;
+    }
+    return Transfer(source, std::numeric_limits<std::uint64_t>::max(), &out);
 }
 }
 
@@ -515,28 +541,39 @@ std::optional<std::string> ReadString(const std::string& path, std::string_view 
     return std::nullopt;
 }
 
-bool WriteString(const std::string& path, std::string_view section, std::string_view key, std::string_view value)
+bool WriteStrings(const std::string& path, std::string_view section, std::span<const KeyValue> entries)
 {
     section = TrimBlanks(section);
-    key = TrimBlanks(key);
-    if (path.empty() || !NamesReadable(section, key) || HasLineBreakOrNul(value))
+    if (path.empty() || entries.empty())
         return false;
+    std::vector<KeyValue> keys;
+    keys.reserve(entries.size());
+    for (const KeyValue& entry : entries)
+    {
+        const KeyValue key{TrimBlanks(entry.key), entry.value};
+        if (!NamesReadable(section, key.key) || HasLineBreakOrNul(key.value))
+            return false;
+        // Which of two values of one key would win is anybody's guess.
+        if (std::any_of(keys.begin(), keys.end(), [&](const KeyValue& k) { return EqualNoCase(k.key, key.key); }))
+            return false;
+        keys.push_back(key);
+    }
     fs::path target;
     if (!ResolveLinks(PathFromUtf8(path), target))
         return false;
 
     FilePtr source;
     unsigned mode = 0600;
-    Edit edit;
+    std::vector<Edit> edits;
     switch (OpenForRead(target, source, mode))
     {
     case OpenStatus::Failed:
-        return false;   // an unreadable profile must not be replaced by one holding a single key
+        return false;   // an unreadable profile must not be replaced by one holding only these keys
     case OpenStatus::Missing:
-        edit.text = NewSection(section, key, value, kNativeLineBreak);
+        edits.push_back({0, 0, NewSection(section, keys, kNativeLineBreak)});
         break;
     case OpenStatus::Opened:
-        if (!PlanEdit(source.get(), section, key, value, edit))
+        if (!PlanEdits(source.get(), section, keys, edits))
             return false;
         break;
     }
@@ -544,10 +581,16 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     if (!EnsureFolder(target.parent_path()))
         return false;
     TempFile temp(target);
-    if (!temp.IsOpen() || !temp.SetMode(mode) || !CopyWithEdit(source.get(), edit, temp))
+    if (!temp.IsOpen() || !temp.SetMode(mode) || !CopyWithEdits(source.get(), edits, temp))
         return false;
     source.reset();   // Windows replaces no file that is still open
     return temp.Commit();
+}
+
+bool WriteString(const std::string& path, std::string_view section, std::string_view key, std::string_view value)
+{
+    const KeyValue entry{key, value};
+    return WriteStrings(path, section, std::span(&entry, 1));
 }
 
 UINT ParseProfileInt(std::string_view text)

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,15 +27,28 @@ constexpr bool IsBlank(char c)
 // first NUL byte or after kMaxValueLength characters.
 std::optional<std::string> ReadString(const std::string& path, std::string_view section, std::string_view key);
 
-// Sets key in the first section named section to value and says whether the file was written.
-// A key already there keeps its spelling and is rewritten as "Key=value"; a missing key goes after
-// the section's last key, a missing section at the end of the file. Every other byte stays as it
-// was. The file is replaced atomically (through a symbolic link, its target), keeping its
-// permissions; a new file gets 0600 and missing folders 0700. On failure the old file is untouched.
+// One key of a write and its new value.
+struct KeyValue
+{
+    std::string_view key;
+    std::string_view value;
+};
+
+// Sets the keys of the first section named section to their values in one replacement of the
+// file, and says whether the file was written. A key already there keeps its spelling and is
+// rewritten as "Key=value"; the missing keys go after the section's last key, in the order given,
+// and a missing section goes at the end of the file with every key in order. Every other byte
+// stays as it was. The file is replaced atomically (through a symbolic link, its target), keeping
+// its permissions; a new file gets 0600 and missing folders 0700. On failure the old file is
+// untouched.
 // Refused with false, as they could not be read back: an empty section or key, a line break or
-// NUL in any of the three, a key holding '=' or starting with ';' or '['.
+// NUL in any name or value, a key holding '=' or starting with ';' or '['; and, as there is
+// nothing sound to write, no keys at all or a key named twice (names compare as a read compares them).
 // Like Windows, a value is stored as given: blanks around it, enclosing quotes and characters past
 // kMaxValueLength do not survive a read.
+bool WriteStrings(const std::string& path, std::string_view section, std::span<const KeyValue> entries);
+
+// WriteStrings of one key.
 bool WriteString(const std::string& path, std::string_view section, std::string_view key, std::string_view value);
 
 // GetPrivateProfileInt's reading of a value: the first 29 characters, leading control characters

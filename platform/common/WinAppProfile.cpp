@@ -2,6 +2,7 @@
 #include "platform/common/IniFile.h"
 
 #include <string_view>
+#include <vector>
 
 // A null section or entry asks Windows for a list of names; the program never does, so here it
 // reads as missing and writes nothing.
@@ -40,4 +41,16 @@ bool CWinApp::WriteProfileString(const char* lpszSection, const char* lpszEntry,
     if (m_strProfileName.empty() || !lpszSection || !lpszEntry)
         return false;
     return IniFile::WriteString(m_strProfileName, lpszSection, lpszEntry, lpszValue ? lpszValue : "");
+}
+
+bool CWinApp::WriteProfileStrings(const char* lpszSection,
+                                  const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    if (m_strProfileName.empty() || !lpszSection)
+        return false;
+    std::vector<IniFile::KeyValue> keys;
+    keys.reserve(entries.size());
+    for (const auto& [strEntry, strValue] : entries)
+        keys.push_back({strEntry, strValue});
+    return IniFile::WriteStrings(m_strProfileName, lpszSection, keys);
 }

@@ -10,12 +10,11 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -195,6 +194,61 @@ TEST(IniFile, WriteChangesOnlyWhatItMust)
     EXPECT_EQ(ReadFile(tmp.Path("new.ini")), "[b]" + kNewLine + "z=5" + kNewLine);
 }
 
+TEST(IniFile, WriteOfSeveralKeysChangesOnlyWhatItMust)
+{
+    const TempFolder tmp;
+    const IniFile::KeyValue keys[] = {{"a", "1"}, {"b", "2"}, {"c", "3"}};
+    struct Case
+    {
+        const char* name;
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"every key there, in another order, spelling and breaks kept",
+         "; top\r\n[S]\r\n C = x ; note\r\n\r\nB=y\r\n;a=z\r\nA=z\r\n[T]\r\na=0\r\n",
+         "; top\r\n[S]\r\nC=3\r\n\r\nB=2\r\n;a=z\r\nA=1\r\n[T]\r\na=0\r\n"},
+        {"missing keys after the last key, in the order given", "[s]\nb=0\n\n; c=0\n[t]\n",
+         "[s]\nb=2\na=1\nc=3\n\n; c=0\n[t]\n"},
+        {"missing keys after a last key that is rewritten", "[s]\nc=0\nb=0", "[s]\nc=3\nb=2\na=1"},
+        {"only a key's first line and the first section", "[s]\na=0\nA=0\n[S]\nb=0\n",
+         "[s]\na=1\nA=0\nb=2\nc=3\n[S]\nb=0\n"},
+        {"a header without keys", "[s]\r\r[t]\r", "[s]\ra=1\rb=2\rc=3\r\r[t]\r"},
+        {"a missing section after a last line without break", "\0[t]\r\nx=1"s,
+         "\0[t]\r\nx=1\r\n[s]\r\na=1\r\nb=2\r\nc=3\r\n"s},
+        {"an empty file", "", "[s]" + kNewLine + "a=1" + kNewLine + "b=2" + kNewLine + "c=3" + kNewLine},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        WriteFile(tmp.Path("p.ini"), c.before);
+        ASSERT_TRUE(IniFile::WriteStrings(tmp.Path("p.ini"), "s", keys));
+        EXPECT_EQ(ReadFile(tmp.Path("p.ini")), c.after);
+    }
+    ASSERT_TRUE(IniFile::WriteStrings(tmp.Path("new.ini"), "s", keys));
+    EXPECT_EQ(ReadFile(tmp.Path("new.ini")), cases[std::size(cases) - 1].after);
+}
+
+TEST(IniFile, WriteOfSeveralKeysRefusesAKeyTwiceOrNoKey)
+{
+    const TempFolder tmp;
+    WriteFile(tmp.Path("p.ini"), "[s]\nk=1\n");
+    using Keys = std::vector<IniFile::KeyValue>;
+    const Keys refused[] = {{},
+                            {{"k", "1"}, {"K", "2"}},
+                            {{"k", "1"}, {" k\t", "1"}},
+                            {{"j", "1"}, {"a=b", "2"}},
+                            {{"j", "1"}, {"k", "2\n"}}};
+    for (const Keys& keys : refused)
+    {
+        SCOPED_TRACE(keys.size() < 2 ? "" : std::string(keys[1].key));
+        EXPECT_FALSE(IniFile::WriteStrings(tmp.Path("p.ini"), "s", keys));
+        EXPECT_FALSE(IniFile::WriteStrings(tmp.Path("new.ini"), "s", keys));
+    }
+    EXPECT_EQ(ReadFile(tmp.Path("p.ini")), "[s]\nk=1\n");
+    EXPECT_FALSE(fs::exists(tmp.Path("new.ini")));
+}
+
 TEST(IniFile, RefusesWhatCouldNotBeReadBack)
 {
     const TempFolder tmp;
@@ -251,21 +305,50 @@ TEST(IniFile, DiskFullKeepsOldFileAndLeavesNoTemporary)
     const TempFolder tmp;
     const std::string old = "[s]\nk=1\n" + std::string(8192, ';') + "\n";
     WriteFile(tmp.Path("p.ini"), old);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0)
-    {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1024, 1024};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2") ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the write reported success";
+    EXPECT_EQ(TestSupport::ReturnedInChild([&] { return IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"); }, 1024),
+              false);
     EXPECT_EQ(ReadFile(tmp.Path("p.ini")), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
+}
+
+TEST(IniFile, FailedWriteOfSeveralKeysKeepsOldFileWhole)
+{
+    const TempFolder tmp;
+    // Rewriting b alone would fit the file-size limit; adding a and c does not.
+    const std::string old = "[s]\nb=0\n" + std::string(1000, ';') + "\n";
+    const IniFile::KeyValue keys[] = {{"a", "1"}, {"b", "2"}, {"c", "3"}};
+    using fs::perms;
+    const perms readWrite = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
+    const perms readOnlyDir = perms::owner_read | perms::owner_exec | perms::group_read | perms::group_exec |
+                              perms::others_read | perms::others_exec;
+    struct Case
+    {
+        const char* name;
+        perms file;
+        perms folder;
+        rlim_t maxFileSize;
+    };
+    const Case cases[] = {
+        {"unreadable file", perms::owner_write, readOnlyDir | perms::owner_write, RLIM_INFINITY},
+        {"folder that cannot be written", readWrite, readOnlyDir, RLIM_INFINITY},
+        {"disk full", readWrite, perms::owner_all, old.size() + 4},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        fs::permissions(tmp.Dir(), perms::owner_all, fs::perm_options::add);
+        WriteFile(tmp.Path("p.ini"), old);
+        fs::permissions(tmp.Path("p.ini"), c.file);
+        fs::permissions(tmp.Dir(), c.folder);
+        const bool asStranger = c.maxFileSize == RLIM_INFINITY;
+        EXPECT_EQ(TestSupport::ReturnedInChild([&] { return IniFile::WriteStrings(tmp.Path("p.ini"), "s", keys); },
+                                               c.maxFileSize, asStranger),
+                  false);
+        fs::permissions(tmp.Dir(), perms::owner_all, fs::perm_options::add);
+        fs::permissions(tmp.Path("p.ini"), perms::owner_read, fs::perm_options::add);
+        EXPECT_EQ(ReadFile(tmp.Path("p.ini")), old);
+        EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
+    }
 }
 
 TEST(IniFile, WritesThroughSymbolicLink)

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <limits>
+#include <string>
 
 namespace
 {
@@ -81,17 +83,67 @@ TEST_F(SnowParamsTest, DoublesReadAsAtofReadsThem)
 
 TEST_F(SnowParamsTest, ValuesThatBreakTheArithmeticFallBackToTheirDefaults)
 {
-    WriteProfile("[Config-Ver102]\nPeriod=0\nCount=4000000000\nPixelRatio=0\nDeltaTime=nan\nGravitation=1e308\n"
-                 "Resistance=0.0\nFlutter=-inf\n");
+    // A decimal too large for a double reads as infinity; letters read as 0, a meaningful value.
+    WriteProfile("[Config-Ver102]\nPeriod=0\nCount=4000000000\nPixelRatio=1" + std::string(400, '0') +
+                 "\nDeltaTime=nan\nGravitation=1e308\nResistance=0.0\nFlutter=-1e400\n");
     const SnowParams params = ReadSnowParams();
     const SnowParams defaults;
     EXPECT_EQ(params.m_nPeriod, 0u);           // the timer's own lower limit handles it
     EXPECT_EQ(params.m_nCount, 4000000000u);   // the snow window caps what it creates
     EXPECT_EQ(params.m_dPixelRatio, defaults.m_dPixelRatio);
-    EXPECT_EQ(params.m_dDeltaTime, defaults.m_dDeltaTime);
+    EXPECT_EQ(params.m_dDeltaTime, 0.0);
     EXPECT_EQ(params.m_dGravitation, 1e308);
     EXPECT_EQ(params.m_dResistance, defaults.m_dResistance);
     EXPECT_EQ(params.m_dFlutter, defaults.m_dFlutter);
+}
+
+TEST_F(SnowParamsTest, WriteKeepsTheRestOfTheProfile)
+{
+    SnowParams params;
+    params.m_nPeriod = 25;
+    params.m_dFlutter = 0.5;
+    const auto lines = [](std::initializer_list<const char*> texts, const std::string& lineBreak) {
+        std::string text;
+        for (const char* t : texts)
+            text.append(t).append(lineBreak);
+        return text;
+    };
+    const auto record = [&](const std::string& lineBreak) {
+        return lines({"[Config-Ver102]", "Period=25", "Count=100", "PixelRatio=210", "DeltaTime=0.05", "Gravitation=9.8",
+                      "Resistance=0.25", "Flutter=0.5"},
+                     lineBreak);
+    };
+    struct Case
+    {
+        const char* name;
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"empty profile", "", record(TestSupport::kNewLine)},
+        {"other sections", "; mine\r\n[Other]\r\nPeriod=1", "; mine\r\n[Other]\r\nPeriod=1\r\n" + record("\r\n")},
+        {"some keys there among others",
+         "[other]\nx=1\n[config-ver102]\n FLUTTER = 3 \n; note\nExtra=1\n\nperiod=7\n[z]\n",
+         "[other]\nx=1\n[config-ver102]\nFLUTTER=0.5\n; note\nExtra=1\n\nperiod=25\n" +
+             lines({"Count=100", "PixelRatio=210", "DeltaTime=0.05", "Gravitation=9.8", "Resistance=0.25", "[z]"}, "\n")},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        WriteProfile(c.before);
+        ASSERT_TRUE(WriteSnowParams(params));
+        EXPECT_EQ(Profile(), c.after);
+        EXPECT_EQ(ReadSnowParams(), params);
+    }
+}
+
+TEST_F(SnowParamsTest, AFailedWriteLeavesTheOldSettingsWhole)
+{
+    // Rewriting Period and Count alone would fit the file-size limit; all seven keys do not.
+    const std::string old = "[Config-Ver102]\nPeriod=1\nCount=2\n" + std::string(1000, ';') + "\n";
+    WriteProfile(old);
+    EXPECT_EQ(TestSupport::ReturnedInChild([] { return WriteSnowParams(SnowParams{}); }, old.size() + 3), false);
+    EXPECT_EQ(Profile(), old);
 }
 
 TEST_F(SnowParamsTest, GarbageAroundTheSectionIsIgnored)
@@ -140,6 +192,19 @@ TEST(AtoF, LeadingNumberOrZero)
         SCOPED_TRACE(text);
         EXPECT_EQ(AtoF(text), value);
     }
-    EXPECT_TRUE(std::isnan(AtoF("nan")));
-    EXPECT_EQ(AtoF("-inf"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(AtoF("2.5abc"), 2.5);
+    EXPECT_EQ(AtoF("  -3e2x"), -300.0);
+    EXPECT_EQ(AtoF("1" + std::string(400, '0')), std::numeric_limits<double>::infinity());
+}
+
+TEST(AtoF, LettersAreNoNumber)
+{
+    for (const char* text : {"inf", "nan", "Infinity", "INF", "-inf", "+NaN", "nan(1)", " \tinfinity", "-Infinity5", "e5",
+                             "-.e1"})
+    {
+        SCOPED_TRACE(text);
+        const double dValue = AtoF(text);
+        EXPECT_EQ(dValue, 0.0);
+        EXPECT_FALSE(std::signbit(dValue));
+    }
 }

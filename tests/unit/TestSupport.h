@@ -5,6 +5,7 @@
 #include "platform/Runtime.h"
 #include "platform/Types.h"
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include <string>
 #include <utility>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace TestSupport
@@ -84,6 +87,29 @@ inline std::string ReadFile(const std::string& path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+// What write() returns when run in a child process that may make files of at most maxFileSize
+// bytes and, with asStranger, runs as a user who owns none of the test's files (root would be
+// allowed everything). nullopt when the child could not be set up or did not finish.
+template <class Fn>
+std::optional<bool> ReturnedInChild(Fn&& write, rlim_t maxFileSize = RLIM_INFINITY, bool asStranger = false)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);   // a write past the limit fails instead of ending the process
+        const rlimit limit{maxFileSize, maxFileSize};
+        const bool ready = (maxFileSize == RLIM_INFINITY || ::setrlimit(RLIMIT_FSIZE, &limit) == 0) &&
+                           (!asStranger || ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0));
+        ::_exit(!ready ? 2 : write() ? 1 : 0);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    return WEXITSTATUS(status) == 1;
 }
 
 // Sets the shared generator so that its next value is v (0..32767): the state after the next step

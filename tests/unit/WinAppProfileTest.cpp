@@ -83,6 +83,21 @@ TEST(WinAppProfile, WritesReportFailure)
     EXPECT_EQ(p.Get(), "[Snow]" + kNewLine + "Name=" + kNewLine);
 }
 
+TEST(WinAppProfile, WriteStringsSetsSeveralEntriesAtOnce)
+{
+    ProfileApp p;
+    p.Put("[Snow]\r\nCOUNT=1\r\n");
+    ASSERT_TRUE(p.app.WriteProfileStrings("Snow", {{"Period", "40"}, {"Count", "100"}, {"Name", ""}}));
+    const std::string written = "[Snow]\r\nCOUNT=100\r\nPeriod=40\r\nName=\r\n";
+    EXPECT_EQ(p.Get(), written);
+    EXPECT_FALSE(p.app.WriteProfileStrings(nullptr, {{"Period", "1"}}));
+    EXPECT_FALSE(p.app.WriteProfileStrings("Snow", {{"Period", "1"}, {"period", "2"}}));
+    EXPECT_FALSE(p.app.WriteProfileStrings("Snow", {}));
+    EXPECT_EQ(p.Get(), written);
+    p.app.m_strProfileName.clear();
+    EXPECT_FALSE(p.app.WriteProfileStrings("Snow", {{"Period", "1"}}));
+}
+
 #ifndef _WIN32
 TEST(ProfilePathXdg, PrefersAbsoluteXdgThenHome)
 {
