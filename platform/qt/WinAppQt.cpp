@@ -238,17 +238,21 @@ void AfxHideCursor()
         s.pHandling->pWindow->setCursor(Qt::BlankCursor);
 }
 
-int AfxMessageBox(const std::string& text, UINT nType, UINT /*nIDHelp*/)
+int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
     if (QtEnsureApplication() == nullptr)
     {
-        std::fprintf(stderr, "kelvane: %s\n", text.c_str());
+        std::fprintf(stderr, "kelvane: %s\n", strText.c_str());
         return IDOK;
     }
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(AfxLoadString(1)), QString::fromStdString(text),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(strCaption), QString::fromStdString(strText), QMessageBox::Ok);
     if ((nType & 0xF0u) == MB_ICONEXCLAMATION)
         box.setIcon(QMessageBox::Warning);
+    if (CWndImpl* pImpl = CWndImpl::Of(pOwner); pImpl != nullptr && pImpl->pWindow != nullptr)
+    {
+        box.winId();
+        box.windowHandle()->setTransientParent(pImpl->pWindow);
+    }
     box.exec();
     return IDOK;
 }

@@ -481,3 +481,12 @@ std::intptr_t AfxDefaultHandling(CWnd* pWnd)
         return 0;
     return pImpl->DefaultHandling(pImpl->handling.back());
 }
+
+CWnd* AfxSetFocus(CWnd* pWnd)
+{
+    // The keyboard goes to the window's top level; no window of ours has controls of its own yet.
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl != nullptr && pImpl->pWindow != nullptr && !pImpl->bHost)
+        pImpl->pWindow->requestActivate();
+    return nullptr;
+}

@@ -108,11 +108,10 @@ void AfxHideCursor()
     SetCursor(nullptr);
 }
 
-int AfxMessageBox(const std::string& text, UINT nType, UINT /*nIDHelp*/)
+int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
-    CWinApp* pApp = AfxGetApp();
-    const HWND hOwner = pApp->m_pMainWnd != nullptr ? Win32::ToHwnd(pApp->m_pMainWnd->GetSafeHwnd()) : nullptr;
-    return MessageBoxW(hOwner, Win32::Widen(text).c_str(), Win32::Widen(AfxLoadString(IDS_APPNAME)).c_str(), nType);
+    const HWND hOwner = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
+    return MessageBoxW(hOwner, Win32::Widen(strText).c_str(), Win32::Widen(strCaption).c_str(), nType);
 }
 
 std::string AfxLoadString(UINT nID)

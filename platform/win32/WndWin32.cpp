@@ -244,3 +244,12 @@ std::intptr_t AfxDefaultHandling(CWnd* pWnd)
     const CWndImpl::Message& msg = pImpl->handling.back();
     return DefWindowProcW(pImpl->hWnd, msg.message, msg.wParam, msg.lParam);
 }
+
+CWnd* AfxSetFocus(CWnd* pWnd)
+{
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl == nullptr)
+        return nullptr;
+    const HWND hOld = ::SetFocus(pImpl->hWnd);
+    return hOld != nullptr ? CWnd::FromHandle(Win32::FromHwnd(hOld)) : nullptr;
+}
