@@ -12,12 +12,25 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QGuiApplication;
 struct xcb_connection_t;
 class CQtWindow;
 struct CWndImpl;
+
+// A window's system menu: the items the program appended, kept for when Qt shows one.
+struct CMenuImpl
+{
+    struct Item
+    {
+        UINT nFlags;
+        UINT nID;
+        std::string text;
+    };
+    std::vector<Item> items;
+};
 
 // Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp). On the machine the X server
 // runs on, the pixels travel through a shared-memory staging area (MIT-SHM), so a frame costs the
@@ -90,6 +103,8 @@ struct CWndImpl
     UINT dwExStyle = 0;
     UINT nClassStyle = 0;
     UINT nIDCursor = 0;
+    int nID = 0;
+    std::string text;                      // a top-level window shows it as its title once set
     CRect rcHostClient;                    // a host's client area, as its last configure said
 
     CQtWindow* pWindow = nullptr;          // ours: owned, deleted late; a host's: the foreign QWindow
@@ -104,10 +119,15 @@ struct CWndImpl
     bool bMouseSeen = false;
     bool bGrabbed = false;
 
+    CMenuImpl systemMenu;
+    std::unique_ptr<CMenu> pSystemMenu;
+
     CFrameBuffer frame;
     std::vector<CRect> changed;            // reused by every present
 
     CRect ClientRect() const;
+    // The client area's top left corner on the screen.
+    QPoint ClientOrigin() const;
     QWindow* NativeParent() const { return bHost ? pForeign.get() : pWindow; }
 
     std::intptr_t Dispatch(UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
@@ -142,6 +162,7 @@ struct CWinAppImpl
     std::vector<std::unique_ptr<CWnd>> goneHostObjects;   // objects of hosts that are gone, kept till the end
     CFrameBuffer noFrame;
     CWndImpl* pHandling = nullptr;         // the window whose handler runs, innermost
+    WindowHandle hFocus = 0;               // ours with the keyboard focus, as asked for or as Qt last said
 
     CWndImpl* Find(WindowHandle hWnd) const;
     void Destroy(CWndImpl* pImpl);
@@ -150,6 +171,8 @@ struct CWinAppImpl
     CWndImpl* Host(WindowHandle hWnd);
     void HostGone(WindowHandle hWnd);
     void HostResized(WindowHandle hWnd, int cx, int cy);
+    // Qt moved the keyboard focus to pWindow (nullptr: to no window of ours).
+    void FocusChanged(QWindow* pWindow);
 };
 
 CWinAppImpl& QtState();

@@ -143,6 +143,8 @@ QGuiApplication* QtEnsureApplication()
     s.pQApp = std::make_unique<QApplication>(s.qtArgc, s.qtArgv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     s.pPoster = std::make_unique<CPoster>();
+    QObject::connect(s.pQApp.get(), &QGuiApplication::focusWindowChanged, s.pPoster.get(),
+                     [](QWindow* pWindow) { QtState().FocusChanged(pWindow); });
     QtX11::InstallEventFilter();
     return s.pQApp.get();
 }

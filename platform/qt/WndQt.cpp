@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -203,6 +204,12 @@ CRect CWndImpl::ClientRect() const
     return CRect(0, 0, pWindow->width(), pWindow->height());
 }
 
+QPoint CWndImpl::ClientOrigin() const
+{
+    QWindow* pNative = NativeParent();
+    return pNative != nullptr ? pNative->mapToGlobal(QPoint(0, 0)) : QPoint();
+}
+
 std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     CWinAppImpl& s = QtState();
@@ -258,6 +265,8 @@ void CWinAppImpl::Destroy(CWndImpl* pImpl)
         std::erase(pImpl->pParent->children, pImpl);
     if (pHandling == pImpl)
         pHandling = nullptr;
+    if (hFocus == pImpl->hWnd)
+        hFocus = 0;
 
     auto node = windows.extract(pImpl->hWnd);
     if (pImpl->bHost)
@@ -323,8 +332,17 @@ void CWinAppImpl::HostResized(WindowHandle hWnd, int cx, int cy)
     }
 }
 
-bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lpszWindowName*/, UINT dwStyle,
-                    const CRect& rect, CWnd* pParentWnd, UINT /*nID*/)
+void CWinAppImpl::FocusChanged(QWindow* pWindow)
+{
+    // Found by its QWindow: asking a window for its handle could make one for a window on its way out.
+    hFocus = 0;
+    for (const auto& [hWnd, pImpl] : windows)
+        if (pWindow != nullptr && pImpl->pWindow == pWindow && !pImpl->bHost)
+            hFocus = hWnd;
+}
+
+bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
+                    const CRect& rect, CWnd* pParentWnd, UINT nID)
 {
     if (m_pImpl != nullptr)
         return false;
@@ -342,6 +360,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* /*lps
     pImpl->pParent = pParent;
     pImpl->dwStyle = dwStyle;
     pImpl->dwExStyle = dwExStyle;
+    pImpl->nID = static_cast<int>(nID);
+    pImpl->text = lpszWindowName != nullptr ? lpszWindowName : "";
     if (lpszClassName != nullptr)
         if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
         {
@@ -426,6 +446,68 @@ void CWnd::GetClientRect(CRect* lpRect) const
     *lpRect = m_pImpl != nullptr ? m_pImpl->ClientRect() : CRect();
 }
 
+void CWnd::GetWindowRect(CRect* lpRect) const
+{
+    if (m_pImpl == nullptr || m_pImpl->NativeParent() == nullptr)
+    {
+        *lpRect = CRect();
+        return;
+    }
+    // A top-level window's rectangle takes in the frame a window manager put around it.
+    if (!m_pImpl->bHost && m_pImpl->pParent == nullptr)
+    {
+        const QRect rc = m_pImpl->pWindow->frameGeometry();
+        *lpRect = CRect(rc.x(), rc.y(), rc.x() + rc.width(), rc.y() + rc.height());
+        return;
+    }
+    const QPoint origin = m_pImpl->ClientOrigin();
+    const CRect rcClient = m_pImpl->ClientRect();
+    *lpRect = CRect(origin.x(), origin.y(), origin.x() + rcClient.Width(), origin.y() + rcClient.Height());
+}
+
+void CWnd::ScreenToClient(CRect* lpRect) const
+{
+    if (m_pImpl == nullptr || m_pImpl->NativeParent() == nullptr)
+        return;
+    const QPoint origin = m_pImpl->ClientOrigin();
+    *lpRect = CRect(lpRect->left - origin.x(), lpRect->top - origin.y(), lpRect->right - origin.x(),
+                    lpRect->bottom - origin.y());
+}
+
+CWnd* CWnd::GetParent() const
+{
+    return m_pImpl != nullptr && m_pImpl->pParent != nullptr ? FromHandle(m_pImpl->pParent->hWnd) : nullptr;
+}
+
+bool CWnd::IsIconic() const
+{
+    const QWindow* pNative = m_pImpl != nullptr ? m_pImpl->NativeParent() : nullptr;
+    return pNative != nullptr && (pNative->windowStates() & Qt::WindowMinimized) != 0;
+}
+
+void CWnd::CenterWindow()
+{
+    if (m_pImpl == nullptr || m_pImpl->bHost || m_pImpl->pWindow == nullptr)
+        return;
+    QWindow* pWindow = m_pImpl->pWindow;
+    // A window inside another centres over its parent's client area, any other over the part of
+    // its screen that panels and docks leave free.
+    if (m_pImpl->pParent != nullptr)
+    {
+        const CRect rcArea = m_pImpl->pParent->ClientRect();
+        pWindow->setPosition(rcArea.left + (rcArea.Width() - pWindow->width()) / 2,
+                             rcArea.top + (rcArea.Height() - pWindow->height()) / 2);
+        return;
+    }
+    const QScreen* pScreen = pWindow->screen() != nullptr ? pWindow->screen() : QGuiApplication::primaryScreen();
+    if (pScreen == nullptr)
+        return;
+    const QRect rcArea = pScreen->availableGeometry();
+    const QRect rcFrame = pWindow->frameGeometry();
+    pWindow->setFramePosition(QPoint(rcArea.x() + (rcArea.width() - rcFrame.width()) / 2,
+                                     rcArea.y() + (rcArea.height() - rcFrame.height()) / 2));
+}
+
 bool CWnd::PostMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     if (m_pImpl == nullptr || m_pImpl->bHost)
@@ -472,6 +554,82 @@ void CWnd::Invalidate()
 {
     if (m_pImpl != nullptr && !m_pImpl->bHost)
         m_pImpl->PostPaint();
+}
+
+void CWnd::SetWindowText(const std::string& text)
+{
+    if (m_pImpl == nullptr)
+        return;
+    m_pImpl->text = text;
+    if (!m_pImpl->bHost && m_pImpl->pParent == nullptr && m_pImpl->pWindow != nullptr)
+        m_pImpl->pWindow->setTitle(QString::fromStdString(text));
+}
+
+std::string CWnd::GetWindowText() const
+{
+    return m_pImpl != nullptr ? m_pImpl->text : std::string();
+}
+
+CWnd* CWnd::SetFocus()
+{
+    // Another program's window takes the focus only from that program, as on Windows.
+    if (m_pImpl == nullptr || m_pImpl->bHost || m_pImpl->pWindow == nullptr)
+        return nullptr;
+    CWnd* pOld = GetFocus();
+    QtState().hFocus = m_pImpl->hWnd;
+    m_pImpl->pWindow->requestActivate();
+    return pOld;
+}
+
+CWnd* CWnd::GetFocus()
+{
+    CWinAppImpl& s = QtState();
+    CWndImpl* pImpl = s.Find(s.hFocus);
+    return pImpl != nullptr && !pImpl->bDestroying ? pImpl->pWnd : nullptr;
+}
+
+bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    CWndImpl* pParentImpl = CWndImpl::Of(pParent);
+    if (m_pImpl != nullptr || pParentImpl == nullptr)
+        return false;
+    // Only a control whose object the system made changes hands; one the program made keeps its own.
+    for (CWndImpl* pChild : pParentImpl->children)
+    {
+        if (pChild->nID != static_cast<int>(nID) || !pChild->pOwnObject || pChild->pWnd != pChild->pOwnObject.get())
+            continue;
+        CWndImpl::Attach(pChild->pOwnObject.get(), nullptr);
+        pChild->pOwnObject.reset();
+        pChild->pWnd = this;
+        m_pImpl = pChild;
+        return true;
+    }
+    return false;
+}
+
+int CWnd::GetDlgCtrlID() const
+{
+    return m_pImpl != nullptr ? m_pImpl->nID : 0;
+}
+
+CMenu* CWnd::GetSystemMenu(bool bRevert)
+{
+    if (m_pImpl == nullptr)
+        return nullptr;
+    if (bRevert)
+    {
+        m_pImpl->systemMenu.items.clear();
+        return nullptr;
+    }
+    if (!m_pImpl->pSystemMenu)
+        m_pImpl->pSystemMenu = std::make_unique<CMenu>(&m_pImpl->systemMenu);
+    return m_pImpl->pSystemMenu.get();
+}
+
+bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
+{
+    m_pImpl->items.push_back({nFlags, nIDNewItem, lpszNewItem != nullptr ? lpszNewItem : ""});
+    return true;
 }
 
 std::intptr_t AfxDefaultHandling(CWnd* pWnd)

@@ -36,6 +36,12 @@ inline WindowHandle FromHwnd(HWND h) { return reinterpret_cast<WindowHandle>(h);
 LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 }   // namespace Win32
 
+// A window's system menu, the system's own.
+struct CMenuImpl
+{
+    HMENU hMenu = nullptr;
+};
+
 struct CWndImpl
 {
     struct Message
@@ -49,16 +55,21 @@ struct CWndImpl
     CWnd* pWnd = nullptr;                  // the object that answers for the window
     bool bForeign = false;                 // a window of another program, or one we did not make
     HWND hHost = nullptr;                  // the parent of a child inside another program's window (a preview's host)
+    WNDPROC pfnSuper = nullptr;            // a subclassed control's own window procedure, its default handling
     int nDepth = 0;                        // handlers of this window running, one inside another
     bool bGone = false;                    // the window is destroyed; free once no handler runs
     bool* pGoneDuringCreate = nullptr;     // tells CreateEx that its window died while being made
     std::vector<Message> handling;         // the messages being handled, innermost last
     PAINTSTRUCT paint{};                   // while a CPaintDC is open
+    CMenuImpl systemMenu;
+    std::unique_ptr<CMenu> pSystemMenu;
 
     CFrameBuffer frame;
     std::vector<CRect> changed;            // kept between presents, so a steady frame allocates nothing
 
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    // The system's handling of a message: the control's own procedure for a subclassed control.
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) const;
     // Sizes the framebuffer to the client area.
     CFrameBuffer& Frame();
     // Puts the rectangles of the framebuffer onto the window.

@@ -24,7 +24,7 @@ LRESULT EndWindow(CWndImpl* pImpl, WPARAM wParam, LPARAM lParam)
     const HWND hWnd = pImpl->hWnd;
     SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
     s.windows.erase(hWnd);
-    const LRESULT lResult = DefWindowProcW(hWnd, WM_NCDESTROY, wParam, lParam);
+    const LRESULT lResult = pImpl->DefaultProc(WM_NCDESTROY, wParam, lParam);
     CWnd* pWnd = pImpl->pWnd;
     pImpl->bGone = true;
     if (pImpl->pGoneDuringCreate != nullptr)
@@ -62,11 +62,18 @@ LRESULT CWndImpl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     handling.push_back({message, wParam, lParam});
     std::intptr_t lResult = 0;
     if (!CWndRouting::CallHandler(pWnd, message, wParam, lParam, &lResult))
-        lResult = DefWindowProcW(hWnd, message, wParam, lParam);
+        lResult = DefaultProc(message, wParam, lParam);
     handling.pop_back();
     if (--nDepth == 0 && bGone)
         delete this;
     return lResult;
+}
+
+LRESULT CWndImpl::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    if (pfnSuper != nullptr)
+        return CallWindowProcW(pfnSuper, hWnd, message, wParam, lParam);
+    return DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
 bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
@@ -236,13 +243,78 @@ std::string CWnd::GetWindowText() const
     return Win32::Narrow(text);
 }
 
+CWnd* CWnd::SetFocus()
+{
+    if (m_pImpl == nullptr)
+        return nullptr;
+    const HWND hOld = ::SetFocus(m_pImpl->hWnd);
+    return hOld != nullptr ? FromHandle(Win32::FromHwnd(hOld)) : nullptr;
+}
+
+CWnd* CWnd::GetFocus()
+{
+    const HWND hFocus = ::GetFocus();
+    return hFocus != nullptr ? FromHandle(Win32::FromHwnd(hFocus)) : nullptr;
+}
+
+bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    if (m_pImpl != nullptr || pParent == nullptr || pParent->m_pImpl == nullptr)
+        return false;
+    CWinAppImpl& s = Win32State();
+    const HWND hControl = ::GetDlgItem(pParent->m_pImpl->hWnd, static_cast<int>(nID));
+    // A window one of our objects already answers for keeps that object.
+    if (hControl == nullptr || s.windows.count(hControl) != 0)
+        return false;
+    // The control's messages now reach this object's handlers first; its own procedure is their default.
+    auto* pImpl = new CWndImpl;
+    pImpl->hWnd = hControl;
+    pImpl->pWnd = this;
+    SetWindowLongPtrW(hControl, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pImpl));
+    pImpl->pfnSuper = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hControl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32::WindowProc)));
+    if (pImpl->pfnSuper == nullptr)
+    {
+        SetWindowLongPtrW(hControl, GWLP_USERDATA, 0);
+        delete pImpl;
+        return false;
+    }
+    s.windows[hControl] = pImpl;
+    m_pImpl = pImpl;
+    return true;
+}
+
+int CWnd::GetDlgCtrlID() const
+{
+    return m_pImpl != nullptr ? ::GetDlgCtrlID(m_pImpl->hWnd) : 0;
+}
+
+CMenu* CWnd::GetSystemMenu(bool bRevert)
+{
+    if (m_pImpl == nullptr)
+        return nullptr;
+    const HMENU hMenu = ::GetSystemMenu(m_pImpl->hWnd, bRevert ? TRUE : FALSE);
+    if (bRevert || hMenu == nullptr)
+        return nullptr;
+    m_pImpl->systemMenu.hMenu = hMenu;
+    if (!m_pImpl->pSystemMenu)
+        m_pImpl->pSystemMenu = std::make_unique<CMenu>(&m_pImpl->systemMenu);
+    return m_pImpl->pSystemMenu.get();
+}
+
+bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
+{
+    const std::wstring text = lpszNewItem != nullptr ? Win32::Widen(lpszNewItem) : std::wstring();
+    return ::AppendMenuW(m_pImpl->hMenu, nFlags, nIDNewItem, lpszNewItem != nullptr ? text.c_str() : nullptr) != FALSE;
+}
+
 std::intptr_t AfxDefaultHandling(CWnd* pWnd)
 {
     CWndImpl* pImpl = CWndImpl::Of(pWnd);
     if (pImpl == nullptr || pImpl->handling.empty())
         return 0;
     const CWndImpl::Message& msg = pImpl->handling.back();
-    return DefWindowProcW(pImpl->hWnd, msg.message, msg.wParam, msg.lParam);
+    return pImpl->DefaultProc(msg.message, msg.wParam, msg.lParam);
 }
 
 CWnd* AfxSetFocus(CWnd* pWnd)
