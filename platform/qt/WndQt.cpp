@@ -570,14 +570,15 @@ std::string CWnd::GetWindowText() const
     return m_pImpl != nullptr ? m_pImpl->text : std::string();
 }
 
-CWnd* CWnd::SetFocus()
+CWnd* AfxSetFocus(CWnd* pWnd)
 {
     // Another program's window takes the focus only from that program, as on Windows.
-    if (m_pImpl == nullptr || m_pImpl->bHost || m_pImpl->pWindow == nullptr)
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl == nullptr || pImpl->bHost || pImpl->pWindow == nullptr)
         return nullptr;
-    CWnd* pOld = GetFocus();
-    QtState().hFocus = m_pImpl->hWnd;
-    m_pImpl->pWindow->requestActivate();
+    CWnd* pOld = CWnd::GetFocus();
+    QtState().hFocus = pImpl->hWnd;
+    pImpl->pWindow->requestActivate();
     return pOld;
 }
 
@@ -638,13 +639,4 @@ std::intptr_t AfxDefaultHandling(CWnd* pWnd)
     if (pImpl == nullptr || pImpl->handling.empty())
         return 0;
     return pImpl->DefaultHandling(pImpl->handling.back());
-}
-
-CWnd* AfxSetFocus(CWnd* pWnd)
-{
-    // The keyboard goes to the window's top level; no window of ours has controls of its own yet.
-    CWndImpl* pImpl = CWndImpl::Of(pWnd);
-    if (pImpl != nullptr && pImpl->pWindow != nullptr && !pImpl->bHost)
-        pImpl->pWindow->requestActivate();
-    return nullptr;
 }

@@ -243,12 +243,13 @@ std::string CWnd::GetWindowText() const
     return Win32::Narrow(text);
 }
 
-CWnd* CWnd::SetFocus()
+CWnd* AfxSetFocus(CWnd* pWnd)
 {
-    if (m_pImpl == nullptr)
+    CWndImpl* pImpl = CWndImpl::Of(pWnd);
+    if (pImpl == nullptr)
         return nullptr;
-    const HWND hOld = ::SetFocus(m_pImpl->hWnd);
-    return hOld != nullptr ? FromHandle(Win32::FromHwnd(hOld)) : nullptr;
+    const HWND hOld = ::SetFocus(pImpl->hWnd);
+    return hOld != nullptr ? CWnd::FromHandle(Win32::FromHwnd(hOld)) : nullptr;
 }
 
 CWnd* CWnd::GetFocus()
@@ -315,13 +316,4 @@ std::intptr_t AfxDefaultHandling(CWnd* pWnd)
         return 0;
     const CWndImpl::Message& msg = pImpl->handling.back();
     return pImpl->DefaultProc(msg.message, msg.wParam, msg.lParam);
-}
-
-CWnd* AfxSetFocus(CWnd* pWnd)
-{
-    CWndImpl* pImpl = CWndImpl::Of(pWnd);
-    if (pImpl == nullptr)
-        return nullptr;
-    const HWND hOld = ::SetFocus(pImpl->hWnd);
-    return hOld != nullptr ? CWnd::FromHandle(Win32::FromHwnd(hOld)) : nullptr;
 }

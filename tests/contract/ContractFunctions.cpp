@@ -83,10 +83,13 @@ void CWndProbe::TakeAll(std::vector<ContractFunction>& list)
     Take(list, "CWnd::OnRButtonDown", +[](CWndProbe* p) { p->CWnd::OnRButtonDown(0, CPoint()); });
     Take(list, "CWnd::OnKeyDown", +[](CWndProbe* p) { p->CWnd::OnKeyDown(0, 1, 0); });
     Take(list, "CWnd::OnSysKeyDown", +[](CWndProbe* p) { p->CWnd::OnSysKeyDown(0, 1, 0); });
+    Take(list, "CWnd::OnQueryDragIcon", +[](CWndProbe* p) { return p->CWnd::OnQueryDragIcon(); });
+    Take(list, "CWnd::OnCommand", +[](CWndProbe* p) { return p->CWnd::OnCommand(0, 0); });
+    Take(list, "CWnd::OnNotify", +[](CWndProbe* p) { return p->CWnd::OnNotify(0, 0, nullptr); });
     Take(list, "CWnd::Default", +[](CWndProbe* p) { return p->Default(); });
     Take(list, "CWnd::OnNcDestroy", +[](CWndProbe* p) { p->OnNcDestroy(); });
 
-    // WinApp.h. AfxFindString is the program's string table (res/), not a back end's.
+    // WinApp.h. AfxFindString and AfxFindIcon are the program's resources (res/), not a back end's.
     Take(list, "CWinApp::CWinApp", +[](void* p) { return new (p) CWinApp("contract"); });
     Take(list, "CWinApp::~CWinApp", +[](CWinApp* p) { p->CWinApp::~CWinApp(); });
     Take(list, "CWinApp::Run", +[](CWinApp* p) { return p->CWinApp::Run(); });
@@ -94,6 +97,8 @@ void CWndProbe::TakeAll(std::vector<ContractFunction>& list)
     Take(list, "CWinApp::GetProfileString", &CWinApp::GetProfileString);
     Take(list, "CWinApp::WriteProfileInt", &CWinApp::WriteProfileInt);
     Take(list, "CWinApp::WriteProfileString", &CWinApp::WriteProfileString);
+    Take(list, "CWinApp::WriteProfileStrings", &CWinApp::WriteProfileStrings);
+    Take(list, "CWinApp::LoadIcon", &CWinApp::LoadIcon);
     Take(list, "AfxGetApp", &AfxGetApp);
     Take(list, "AfxWinMain", &AfxWinMain);
     Take(list, "AfxProfilePathFor", &AfxProfilePathFor);
@@ -121,11 +126,7 @@ void CWndProbe::TakeAll(std::vector<ContractFunction>& list)
     Take(list, "CFrameBuffer::TakeChangedRects", &CFrameBuffer::TakeChangedRects);
 }
 
-#if KELVANE_CONTRACT_DIALOGS
-// Dialog.h. Only the headless back end runs dialogs so far (CDialog::DoModal, EndDialog, GetDlgItem
-// and GotoDlgCtrl live in platform/headless/DialogHeadless.cpp); the data exchange in
-// platform/common/Dialog.cpp needs them, so the whole part waits here until Qt and Win32 have them.
-// AfxFindDialogTemplate is the program's templates (res/), not a back end's.
+// Dialog.h. AfxFindDialogTemplate is the program's templates (res/), not a back end's.
 struct CDialogProbe : CDialog
 {
     static void TakeAll(std::vector<ContractFunction>& list)
@@ -146,9 +147,12 @@ struct CDialogProbe : CDialog
         Take(list, "CDialog::OnOK", +[](CDialogProbe* p) { p->CDialog::OnOK(); });
         Take(list, "CDialog::OnCancel", +[](CDialogProbe* p) { p->CDialog::OnCancel(); });
         Take(list, "CDialog::OnCmdMsg", +[](CDialogProbe* p) { return p->CDialog::OnCmdMsg(IDOK, BN_CLICKED); });
+        Take(list, "CDialog::OnCommand", +[](CDialogProbe* p) { return p->CDialog::OnCommand(0, 0); });
+        Take(list, "CDialog::OnNotify", +[](CDialogProbe* p) { return p->CDialog::OnNotify(0, 0, nullptr); });
+        Take(list, "CDialog::GetDefID", &CDialog::GetDefID);
+        Take(list, "CDialog::GetTemplate", &CDialog::GetTemplate);
     }
 };
-#endif
 }   // namespace
 
 // Lists the functions; fails if one has no address, which a linked function always has.
@@ -156,9 +160,7 @@ int main()
 {
     std::vector<ContractFunction> list;
     CWndProbe::TakeAll(list);
-#if KELVANE_CONTRACT_DIALOGS
     CDialogProbe::TakeAll(list);
-#endif
     int nMissing = 0;
     for (const ContractFunction& f : list)
     {
