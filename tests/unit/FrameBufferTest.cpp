@@ -312,6 +312,37 @@ TEST(FrameBuffer, AMovedFlakeIsOneBlitAndDistantFlakesAreTwo)
         EXPECT_FALSE(rc.PtInRect(CPoint(60, 105)));
 }
 
+TEST(FrameBuffer, ChangedRectsMergeOnlyWhereTheyTouch)
+{
+    // Every pair here would merge cheaply; only those that share an edge may.
+    const struct
+    {
+        const char* name;
+        std::vector<CRect> fills;
+        std::vector<CRect> expected;
+    } cases[] = {
+        {"side by side across a tile column", {{54, 0, 64, 16}, {64, 0, 74, 16}}, {{54, 0, 74, 16}}},
+        {"a column apart", {{54, 0, 64, 16}, {65, 0, 75, 16}}, {{54, 0, 64, 16}, {65, 0, 75, 16}}},
+        {"one above the other across a tile row", {{0, 0, 10, 16}, {0, 16, 10, 30}}, {{0, 0, 10, 30}}},
+        {"a row apart, below the tile edge", {{0, 0, 10, 16}, {0, 17, 10, 30}}, {{0, 0, 10, 16}, {0, 17, 10, 30}}},
+        {"a row apart, above the tile edge", {{0, 0, 10, 15}, {0, 16, 10, 30}}, {{0, 0, 10, 15}, {0, 16, 10, 30}}},
+        {"corner to corner", {{0, 0, 640, 16}, {640, 16, 641, 17}}, {{0, 0, 640, 16}, {640, 16, 641, 17}}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CFrameBuffer frame;
+        frame.Resize(700, 64);
+        std::vector<CRect> rects;
+        frame.TakeChangedRects(rects);
+        for (const CRect& rc : c.fills)
+            frame.FillSolidRect(rc, RgbColor(255, 255, 255));
+        rects.clear();
+        frame.TakeChangedRects(rects);
+        EXPECT_EQ(rects, c.expected);
+    }
+}
+
 TEST(FrameBuffer, ResizingKeepsTheSizeOrClearsToBlack)
 {
     CFrameBuffer frame;
