@@ -38,6 +38,11 @@ bool NextTick();
 // Whether the quit message has been posted, and its code.
 bool QuitPosted(int* pExitCode = nullptr);
 
+// The system refuses the next nCount windows the program asks for, as one short of resources
+// would: none is made and its object hears PostNcDestroy, as after any failed creation. 0 ends
+// refusing. Refusals belong to the application object alive now.
+void RefuseWindows(int nCount);
+
 // A window of another program, for preview mode to draw into; rcScreen in screen coordinates.
 WindowHandle CreateHostWindow(const CRect& rcScreen);
 // Destroys any window, ours or a host, with its children, as the system would.

@@ -15,6 +15,22 @@ namespace
 // Win32 never ticks faster than every 10 ms nor slower than every 0x7FFFFFFF ms.
 constexpr UINT kMinTimerPeriod = 10;
 constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
+
+// Windows still to refuse (Headless::RefuseWindows), for the application state that asked.
+struct Refusals
+{
+    const CWinAppImpl* pState = nullptr;
+    int nLeft = 0;
+};
+Refusals g_refusals;
+
+bool TakeRefusal(const CWinAppImpl& s)
+{
+    if (g_refusals.pState != &s || g_refusals.nLeft <= 0)
+        return false;
+    --g_refusals.nLeft;
+    return true;
+}
 }   // namespace
 
 CRect CWndImpl::ScreenRect() const
@@ -102,7 +118,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     CWndImpl* pParent = CWndImpl::Of(pParentWnd);
     if (m_pImpl != nullptr)
         return false;
-    if (pParentWnd != nullptr && pParent == nullptr)
+    if ((pParentWnd != nullptr && pParent == nullptr) || TakeRefusal(s))
     {
         CWndImpl::CallOnNcDestroy(this);
         return false;
@@ -344,6 +360,11 @@ std::intptr_t AfxDefaultHandling(CWnd* pWnd)
 
 namespace Headless
 {
+void RefuseWindows(int nCount)
+{
+    g_refusals = {&HeadlessState(), nCount};
+}
+
 WindowHandle CreateHostWindow(const CRect& rcScreen)
 {
     CWinAppImpl& s = HeadlessState();

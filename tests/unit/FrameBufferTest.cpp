@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace
@@ -31,10 +32,12 @@ struct Reference
     std::vector<std::uint32_t> pixels;
 
     Reference(int w, int h) : cx(w), cy(h), pixels(static_cast<std::size_t>(w) * h, kBlack) {}
-    void Set(int x, int y, std::uint32_t px)
+    bool Set(int x, int y, std::uint32_t px)
     {
-        if (x >= 0 && y >= 0 && x < cx && y < cy)
-            pixels[static_cast<std::size_t>(y) * cx + x] = px;
+        if (x < 0 || y < 0 || x >= cx || y >= cy)
+            return false;
+        pixels[static_cast<std::size_t>(y) * cx + x] = px;
+        return true;
     }
     void Fill(const CRect& rc, std::uint32_t px)
     {
@@ -42,10 +45,11 @@ struct Reference
             for (int x = rc.left; x < rc.right; ++x)
                 Set(x, y, px);
     }
-    void Ellipse(int l, int t, int r, int b)   // small boxes only
+    bool Ellipse(int l, int t, int r, int b)   // small boxes only; whether any of it lies inside
     {
         const int w = r - l;
         const int h = b - t;
+        bool bVisible = false;
         for (int j = 0; j < h; ++j)
             for (int i = 0; i < w; ++i)
             {
@@ -53,8 +57,9 @@ struct Reference
                     continue;
                 const bool bOutline = !Inside(w, h, i - 1, j) || !Inside(w, h, i + 1, j) || !Inside(w, h, i, j - 1) ||
                                       !Inside(w, h, i, j + 1);
-                Set(l + i, t + j, bOutline ? kBlack : kWhite);
+                bVisible = Set(l + i, t + j, bOutline ? kBlack : kWhite) || bVisible;
             }
+        return bVisible;
     }
 };
 
@@ -116,6 +121,34 @@ TEST(FrameBuffer, SmallEllipsesMatchTheirDefinition)
             ref.Ellipse(3, 5, 3 + w, 5 + h);
             ExpectSame(frame, ref);
         }
+}
+
+TEST(FrameBuffer, EllipsesAtTheEdgesDrawOnlyTheirVisiblePart)
+{
+    // Boxes from one pixel outside or on the top and left edges, to on or one pixel past the right
+    // and bottom ones, over a colour no ellipse draws: a pixel written on a neighbouring row, or
+    // outside the buffer, shows (or trips the address sanitizer).
+    constexpr int kCx = 37;
+    constexpr int kCy = 23;
+    const ColorRef crBack = RgbColor(0x40, 0x80, 0xC0);
+    const std::pair<int, int> sizes[] = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {8, 8}, {13, 13}, {kCy + 2, kCy + 2},
+                                         {kCx, kCx}, {kCx + 2, kCx + 2}, {6, 9}, {9, 4}};
+    for (const auto& [w, h] : sizes)
+        for (const int left : {kCx - w + 1, kCx - w, 0, -1})
+            for (const int top : {kCy - h + 1, kCy - h, 0, -1})
+            {
+                SCOPED_TRACE(testing::Message() << w << "x" << h << " at " << left << "," << top);
+                CFrameBuffer frame;
+                frame.Resize(kCx, kCy);
+                frame.FillSolidRect(CRect(0, 0, kCx, kCy), crBack);
+                Reference ref(kCx, kCy);
+                ref.Fill(CRect(0, 0, kCx, kCy), CFrameBuffer::ToPixel(crBack));
+                EXPECT_EQ(frame.Ellipse(left, top, left + w, top + h), ref.Ellipse(left, top, left + w, top + h));
+                ExpectSame(frame, ref);
+                // The first wrong picture is the report: a later case might write outside the buffer.
+                if (HasFailure())
+                    return;
+            }
 }
 
 TEST(FrameBuffer, RadiusTwoCircleIsARingAroundFourWhitePixels)
@@ -277,6 +310,37 @@ TEST(FrameBuffer, AMovedFlakeIsOneBlitAndDistantFlakesAreTwo)
     EXPECT_EQ(rects.size(), 2u);
     for (const CRect& rc : rects)
         EXPECT_FALSE(rc.PtInRect(CPoint(60, 105)));
+}
+
+TEST(FrameBuffer, ChangedRectsMergeOnlyWhereTheyTouch)
+{
+    // Every pair here would merge cheaply; only those that share an edge may.
+    const struct
+    {
+        const char* name;
+        std::vector<CRect> fills;
+        std::vector<CRect> expected;
+    } cases[] = {
+        {"side by side across a tile column", {{54, 0, 64, 16}, {64, 0, 74, 16}}, {{54, 0, 74, 16}}},
+        {"a column apart", {{54, 0, 64, 16}, {65, 0, 75, 16}}, {{54, 0, 64, 16}, {65, 0, 75, 16}}},
+        {"one above the other across a tile row", {{0, 0, 10, 16}, {0, 16, 10, 30}}, {{0, 0, 10, 30}}},
+        {"a row apart, below the tile edge", {{0, 0, 10, 16}, {0, 17, 10, 30}}, {{0, 0, 10, 16}, {0, 17, 10, 30}}},
+        {"a row apart, above the tile edge", {{0, 0, 10, 15}, {0, 16, 10, 30}}, {{0, 0, 10, 15}, {0, 16, 10, 30}}},
+        {"corner to corner", {{0, 0, 640, 16}, {640, 16, 641, 17}}, {{0, 0, 640, 16}, {640, 16, 641, 17}}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CFrameBuffer frame;
+        frame.Resize(700, 64);
+        std::vector<CRect> rects;
+        frame.TakeChangedRects(rects);
+        for (const CRect& rc : c.fills)
+            frame.FillSolidRect(rc, RgbColor(255, 255, 255));
+        rects.clear();
+        frame.TakeChangedRects(rects);
+        EXPECT_EQ(rects, c.expected);
+    }
 }
 
 TEST(FrameBuffer, ResizingKeepsTheSizeOrClearsToBlack)

@@ -228,3 +228,23 @@ TEST_F(HeadlessTest, AWindowThatCannotBeMadeStillGetsItsLastCall)
     EXPECT_FALSE(pWnd->CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), pHost, 0));
     EXPECT_EQ(m_log, std::vector<std::string>{"child gone"});
 }
+
+TEST_F(HeadlessTest, RefusedWindowsAreNeverMadeButStillGetTheirLastCall)
+{
+    Headless::RefuseWindows(2);
+    for (const char* name : {"first", "second", "third"})
+    {
+        auto* pWnd = new RecordingWnd(m_log, name);
+        pWnd->m_bDeleteWhenGone = true;
+        if (pWnd->CreateEx(0, nullptr, "", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0))
+            pWnd->DestroyWindow();
+    }
+    EXPECT_EQ(m_log, (std::vector<std::string>{"first gone", "second gone", "third create", "third destroy", "third gone"}));
+    EXPECT_TRUE(Headless::TopLevelWindows().empty());
+
+    m_log.clear();
+    Headless::RefuseWindows(1);
+    Headless::RefuseWindows(0);
+    RecordingWnd wnd(m_log, "w");
+    EXPECT_TRUE(wnd.CreateEx(0, nullptr, "", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+}

@@ -22,6 +22,8 @@ protected:
         m_app.m_strProfileName = m_dir.Path("kelvane.ini");
         Headless::SetScreenSize(800, 600);
     }
+    // A refusal a failed test left unused must not reach the next test's application.
+    ~SaverAppTest() override { Headless::RefuseWindows(0); }
 
     // InitInstance with this command line; the program's name comes first.
     bool Start(std::vector<std::string> args)
@@ -92,6 +94,30 @@ TEST_F(SaverAppTest, PreviewWithoutALiveHostEndsAtOnce)
         EXPECT_EQ(m_app.m_pMainWnd, nullptr);
         EXPECT_TRUE(Headless::TopLevelWindows().empty());
     }
+}
+
+TEST_F(SaverAppTest, AWindowTheSystemRefusesEndsAtOnceWithNoMainWindow)
+{
+    // The refused window's object has deleted itself: the application must hold no pointer to it.
+    const WindowHandle hHost = Headless::CreateHostWindow(CRect(100, 50, 252, 162));
+    const std::vector<std::string> commands[] = {{"/s"}, {"/p", std::to_string(hHost)}};
+    for (const std::vector<std::string>& args : commands)
+    {
+        SCOPED_TRACE(args.front());
+        Headless::RefuseWindows(1);
+        EXPECT_FALSE(Start(args));
+        EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+        EXPECT_TRUE(Headless::TopLevelWindows().empty());
+
+        // Only that one window was refused: the next start runs, and ends as usual.
+        ASSERT_TRUE(Start(args));
+        ASSERT_NE(m_app.m_pMainWnd, nullptr);
+        const WindowHandle hWnd = m_app.m_pMainWnd->GetSafeHwnd();
+        EXPECT_TRUE(Headless::GetWindowInfo(hWnd).bAlive);
+        Headless::DestroyWindow(hWnd);
+        EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+    }
+    EXPECT_TRUE(Headless::GetWindowInfo(hHost).bAlive);
 }
 
 TEST_F(SaverAppTest, UnknownSwitchesEndAtOnceWithoutAWindowOrMessage)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 
 namespace
 {
@@ -79,18 +80,29 @@ TEST_F(SaverWndTest, CoversTheScreenTopMostWithTheBlankCursorAndAnimates)
     m_pWnd->DestroyWindow();
 }
 
-TEST_F(SaverWndTest, OnlyAMoveAwayFromTheFirstReportedPositionCloses)
+TEST_F(SaverWndTest, OnlyAMoveAwayFromTheFirstReportedPositionClosesInAnyDirection)
 {
-    EXPECT_FALSE(Closes(WM_MOUSEMOVE, 0, PointParam(300, 200)));
-    EXPECT_FALSE(Closes(WM_MOUSEMOVE, 0, PointParam(300, 200)));
-    EXPECT_EQ(DefaultCallsFor(WM_MOUSEMOVE), 2u);
-    EXPECT_FALSE(Headless::QuitPosted());
-    EXPECT_TRUE(Closes(WM_MOUSEMOVE, 0, PointParam(301, 200)));
+    const struct
+    {
+        const char* name;
+        int dx, dy;
+    } moves[] = {{"right", 1, 0}, {"left", -1, 0}, {"down", 0, 1}, {"up", 0, -1}, {"down right", 1, 1}, {"up right", 1, -1}};
+    for (std::size_t i = 0; i < std::size(moves); ++i)
+    {
+        SCOPED_TRACE(moves[i].name);
+        if (i > 0)
+            MakeSaver();
+        EXPECT_FALSE(Closes(WM_MOUSEMOVE, 0, PointParam(300, 200)));
+        EXPECT_FALSE(Closes(WM_MOUSEMOVE, 0, PointParam(300, 200)));
+        EXPECT_EQ(DefaultCallsFor(WM_MOUSEMOVE), 2u);
+        EXPECT_EQ(Headless::QuitPosted(), i > 0);   // only the savers of earlier cases have ended
+        EXPECT_TRUE(Closes(WM_MOUSEMOVE, 0, PointParam(300 + moves[i].dx, 200 + moves[i].dy)));
 
-    int nExitCode = -1;
-    EXPECT_TRUE(Headless::QuitPosted(&nExitCode));
-    EXPECT_EQ(nExitCode, 0);
-    EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+        int nExitCode = -1;
+        EXPECT_TRUE(Headless::QuitPosted(&nExitCode));
+        EXPECT_EQ(nExitCode, 0);
+        EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+    }
 }
 
 TEST_F(SaverWndTest, EachKeyOrButtonPressClosesButReleasesDoNot)

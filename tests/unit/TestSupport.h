@@ -152,3 +152,9 @@ inline std::set<std::pair<int, int>> WhitePixels(const CFrameBuffer& frame)
     return pixels;
 }
 }   // namespace TestSupport
+
+// Rectangles in failure messages as their edges, not their bytes.
+inline void PrintTo(const CRect& rc, std::ostream* os)
+{
+    *os << "{" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom << "}";
+}
