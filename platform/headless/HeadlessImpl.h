@@ -113,6 +113,7 @@ struct CWinAppImpl
     int nExitCode = 0;
 
     WindowHandle hNext = 0x1000;
+    int nWindowsToRefuse = 0;                // Headless::RefuseWindows
     std::map<WindowHandle, std::unique_ptr<CWndImpl>> windows;
     std::map<std::string, WindowClass> classes;
     WindowHandle hFocus = 0;

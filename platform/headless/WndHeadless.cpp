@@ -16,19 +16,11 @@ namespace
 constexpr UINT kMinTimerPeriod = 10;
 constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
 
-// Windows still to refuse (Headless::RefuseWindows), for the application state that asked.
-struct Refusals
+bool TakeRefusal(CWinAppImpl& s)
 {
-    const CWinAppImpl* pState = nullptr;
-    int nLeft = 0;
-};
-Refusals g_refusals;
-
-bool TakeRefusal(const CWinAppImpl& s)
-{
-    if (g_refusals.pState != &s || g_refusals.nLeft <= 0)
+    if (s.nWindowsToRefuse <= 0)
         return false;
-    --g_refusals.nLeft;
+    --s.nWindowsToRefuse;
     return true;
 }
 }   // namespace
@@ -362,7 +354,7 @@ namespace Headless
 {
 void RefuseWindows(int nCount)
 {
-    g_refusals = {&HeadlessState(), nCount};
+    HeadlessState().nWindowsToRefuse = nCount;
 }
 
 WindowHandle CreateHostWindow(const CRect& rcScreen)
