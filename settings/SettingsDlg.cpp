@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <iterator>
+#include <type_traits>
 
 namespace
 {
@@ -208,60 +209,51 @@ void CSettingsDlg::OnKillfocusFlutter() { UpdateData(true); ApplyFlutter(); }
 
 // The arrow handlers exchange before they step, so a value above its range reached with an arrow
 // draws no message until the next exchange. *pResult 0 lets the arrows move their own position.
-void CSettingsDlg::OnDeltaposPeriodSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
+template <class T>
+void CSettingsDlg::Spin(T& value, T step, void (CSettingsDlg::*pfnApply)(), const CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
     UpdateData(true);
-    StepUInt(m_nPeriod, DeltaOf(pNMHDR), kStepPeriod);
-    ApplyPeriod();
+    if constexpr (std::is_same_v<T, UINT>)
+        StepUInt(value, DeltaOf(pNMHDR), step);
+    else
+        StepDouble(value, DeltaOf(pNMHDR), step);
+    (this->*pfnApply)();
     *pResult = 0;
+}
+
+void CSettingsDlg::OnDeltaposPeriodSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
+{
+    Spin(m_nPeriod, kStepPeriod, &CSettingsDlg::ApplyPeriod, pNMHDR, pResult);
 }
 
 void CSettingsDlg::OnDeltaposCountSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
-    UpdateData(true);
-    StepUInt(m_nCount, DeltaOf(pNMHDR), kStepCount);
-    ApplyCount();
-    *pResult = 0;
+    Spin(m_nCount, kStepCount, &CSettingsDlg::ApplyCount, pNMHDR, pResult);
 }
 
 void CSettingsDlg::OnDeltaposPixelRatioSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
-    UpdateData(true);
-    StepDouble(m_dPixelRatio, DeltaOf(pNMHDR), kStepPixelRatio);
-    ApplyPixelRatio();
-    *pResult = 0;
+    Spin(m_dPixelRatio, kStepPixelRatio, &CSettingsDlg::ApplyPixelRatio, pNMHDR, pResult);
 }
 
 void CSettingsDlg::OnDeltaposDeltaTimeSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
-    UpdateData(true);
-    StepDouble(m_dDeltaTime, DeltaOf(pNMHDR), kStepDeltaTime);
-    ApplyDeltaTime();
-    *pResult = 0;
+    Spin(m_dDeltaTime, kStepDeltaTime, &CSettingsDlg::ApplyDeltaTime, pNMHDR, pResult);
 }
 
 void CSettingsDlg::OnDeltaposGravitationSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
-    UpdateData(true);
-    StepDouble(m_dGravitation, DeltaOf(pNMHDR), kStepGravitation);
-    ApplyGravitation();
-    *pResult = 0;
+    Spin(m_dGravitation, kStepGravitation, &CSettingsDlg::ApplyGravitation, pNMHDR, pResult);
 }
 
 void CSettingsDlg::OnDeltaposResistanceSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
-    UpdateData(true);
-    StepDouble(m_dResistance, DeltaOf(pNMHDR), kStepResistance);
-    ApplyResistance();
-    *pResult = 0;
+    Spin(m_dResistance, kStepResistance, &CSettingsDlg::ApplyResistance, pNMHDR, pResult);
 }
 
 void CSettingsDlg::OnDeltaposFlutterSpin(CNmHdr* pNMHDR, std::intptr_t* pResult)
 {
-    UpdateData(true);
-    StepDouble(m_dFlutter, DeltaOf(pNMHDR), kStepFlutter);
-    ApplyFlutter();
-    *pResult = 0;
+    Spin(m_dFlutter, kStepFlutter, &CSettingsDlg::ApplyFlutter, pNMHDR, pResult);
 }
 
 void CSettingsDlg::ApplyPeriod()

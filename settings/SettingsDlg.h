@@ -75,4 +75,9 @@ protected:
     void ApplyFlutter();
 
     void OnDefault();   // the seven defaults, each applied at once, without reading the edits
+
+private:
+    // One arrow click on a field: the whole exchange, one step, then the field's apply step.
+    template <class T>
+    void Spin(T& value, T step, void (CSettingsDlg::*pfnApply)(), const CNmHdr* pNMHDR, std::intptr_t* pResult);
 };
