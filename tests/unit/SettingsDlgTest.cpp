@@ -115,11 +115,28 @@ TEST_F(SettingsDlgTest, OpensWithTheLoadedSettingsThePreviewOverThePlaceholderAn
         EXPECT_EQ(menu[0].nFlags, static_cast<UINT>(MF_SEPARATOR));
         EXPECT_EQ(menu[1].nID, static_cast<UINT>(IDM_ABOUTBOX));
         EXPECT_EQ(menu[1].text, "&About Saver...");
+        const CSnowWnd& p = dlg.GetPreview();
+        EXPECT_EQ(std::vector<double>({static_cast<double>(p.GetPeriod()), static_cast<double>(p.GetCount()), p.GetResistance(),
+                                       p.GetPixelRatio(), p.GetFlutter(), p.GetDeltaTime(), p.GetGravitation()}),
+                  (std::vector<double>{40, 100, 0.25, 210, 50, 0.05, 9.8}));
         // The preview snows inside the dialog's modal loop.
         Headless::Advance(400);
-        EXPECT_EQ(dlg.GetPreview().GetFlakes().size(), 100u);
+        EXPECT_EQ(p.GetFlakes().size(), 100u);
     });
-    EXPECT_EQ(dlg.m_dGravitation, 9.8);
+}
+
+TEST_F(SettingsDlgTest, TheApplyButtonDoesNothingOfItsOwnWhenNoEditHeldTheFocus)
+{
+    CSettingsDlg dlg;
+    Run(dlg, [&](WindowHandle hDlg) {
+        Focus(IDC_APPLY);
+        Type(IDC_GRAVITATION, "5");
+        Headless::ClickButton(hDlg, IDC_APPLY);
+        EXPECT_EQ(dlg.GetPreview().GetGravitation(), 9.8);
+        EXPECT_EQ(Text(IDC_GRAVITATION), "5");
+        EXPECT_TRUE(Headless::MessageBoxes().empty());
+        Type(IDC_GRAVITATION, "9.8");
+    });
 }
 
 TEST_F(SettingsDlgTest, AProfileValueOutOfRangeIsShownAndRunUntilOkRefusesIt)
