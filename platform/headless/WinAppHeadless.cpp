@@ -19,14 +19,7 @@ CWinAppImpl* AfxNewAppImpl(CWinApp* pApp)
 
 void AfxDeleteAppImpl(CWinAppImpl* pImpl)
 {
-    // Windows still alive go the way the system would take them when the process ends.
-    while (!pImpl->windows.empty())
-    {
-        CWndImpl* pTop = pImpl->windows.begin()->second.get();
-        while (pTop->pParent != nullptr)
-            pTop = pTop->pParent;
-        pImpl->Destroy(pTop);
-    }
+    pImpl->DestroyAll();
     delete pImpl;
 }
 
@@ -39,12 +32,6 @@ CWinAppImpl& HeadlessState()
         std::abort();
     }
     return *pApp->m_pImpl;
-}
-
-CWndImpl* CWinAppImpl::Find(WindowHandle hWnd) const
-{
-    const auto it = windows.find(hWnd);
-    return it != windows.end() ? it->second.get() : nullptr;
 }
 
 bool CWinAppImpl::DispatchOne()
@@ -128,9 +115,7 @@ void AfxPostQuitMessage(int nExitCode)
 
 const char* AfxRegisterWndClass(UINT nClassStyle, UINT nIDCursor)
 {
-    CWinAppImpl& s = HeadlessState();
-    const std::string name = "Kelvane:" + std::to_string(nClassStyle) + ":" + std::to_string(nIDCursor);
-    return s.classes.try_emplace(name, CWinAppImpl::WindowClass{nClassStyle, nIDCursor}).first->first.c_str();
+    return HeadlessState().RegisterClass(nClassStyle, nIDCursor);
 }
 
 int AfxGetSystemMetrics(int nIndex)

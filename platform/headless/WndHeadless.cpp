@@ -12,10 +12,6 @@
 
 namespace
 {
-// Win32 never ticks faster than every 10 ms nor slower than every 0x7FFFFFFF ms.
-constexpr UINT kMinTimerPeriod = 10;
-constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
-
 bool TakeRefusal(CWinAppImpl& s)
 {
     if (s.nWindowsToRefuse <= 0)
@@ -73,36 +69,6 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
     }
 }
 
-void CWinAppImpl::Destroy(CWndImpl* pImpl)
-{
-    if (pImpl->bDestroying)
-        return;
-    pImpl->bDestroying = true;
-    if (!pImpl->bHost)
-        pImpl->Dispatch(WM_DESTROY, 0, 0);
-    for (CWndImpl* pChild : std::vector<CWndImpl*>(pImpl->children))
-        Destroy(pChild);
-    pImpl->timers.clear();
-    if (pImpl->pParent != nullptr)
-        std::erase(pImpl->pParent->children, pImpl);
-    if (hFocus == pImpl->hWnd)
-        hFocus = 0;
-
-    auto node = windows.extract(pImpl->hWnd);
-    if (pImpl->bHost)
-    {
-        // Its object outlives the window, as a handle the program holds may still be passed on.
-        if (pImpl->pOwnObject)
-        {
-            CWndImpl::Attach(pImpl->pOwnObject.get(), nullptr);
-            goneHostObjects.push_back(std::move(pImpl->pOwnObject));
-        }
-        return;   // node frees the host
-    }
-    // The object learns last, and may delete itself.
-    CWndImpl::CallOnNcDestroy(pImpl->pWnd);
-}
-
 bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
                     const CRect& rect, CWnd* pParentWnd, UINT nID)
 {
@@ -125,15 +91,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     pImpl->dwExStyle = dwExStyle;
     pImpl->text = lpszWindowName != nullptr ? lpszWindowName : "";
     pImpl->nID = static_cast<int>(nID);
-    if (lpszClassName != nullptr)
-    {
-        pImpl->className = lpszClassName;
-        if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
-        {
-            pImpl->nClassStyle = it->second.nClassStyle;
-            pImpl->nIDCursor = it->second.nIDCursor;
-        }
-    }
+    s.ApplyClass(pImpl.get(), lpszClassName);
     m_pImpl = pImpl.get();
     if (pParent != nullptr)
         pParent->children.push_back(m_pImpl);
@@ -241,7 +199,7 @@ UINT CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
     if (m_pImpl == nullptr)
         return 0;
     CWinAppImpl& s = HeadlessState();
-    const UINT nPeriod = std::clamp(nElapse, kMinTimerPeriod, kMaxTimerPeriod);
+    const UINT nPeriod = AfxTimerPeriod(nElapse);
     auto& timers = m_pImpl->timers;
     std::erase_if(timers, [nIDEvent](const CWndImpl::Timer& t) { return t.nID == nIDEvent; });
     timers.push_back({nIDEvent, nPeriod, s.nNow + nPeriod, s.nTimerOrder++});
@@ -301,20 +259,7 @@ void CWinAppImpl::SetFocusTo(CWndImpl* pImpl)
 
 bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 {
-    CWndImpl* pParentImpl = CWndImpl::Of(pParent);
-    if (m_pImpl != nullptr || pParentImpl == nullptr)
-        return false;
-    for (CWndImpl* pChild : pParentImpl->children)
-    {
-        if (pChild->nID != static_cast<int>(nID) || pChild->pWnd != pChild->pOwnObject.get())
-            continue;
-        CWndImpl::Attach(pChild->pOwnObject.get(), nullptr);
-        pChild->pOwnObject.reset();
-        pChild->pWnd = this;
-        m_pImpl = pChild;
-        return true;
-    }
-    return false;
+    return HeadlessState().Subclass(CWndImpl::Of(pParent), nID, this);
 }
 
 int CWnd::GetDlgCtrlID() const
@@ -324,22 +269,12 @@ int CWnd::GetDlgCtrlID() const
 
 CMenu* CWnd::GetSystemMenu(bool bRevert)
 {
-    if (m_pImpl == nullptr)
-        return nullptr;
-    if (bRevert)
-    {
-        m_pImpl->systemMenu.items.clear();
-        return nullptr;
-    }
-    if (!m_pImpl->pSystemMenu)
-        m_pImpl->pSystemMenu = std::make_unique<CMenu>(&m_pImpl->systemMenu);
-    return m_pImpl->pSystemMenu.get();
+    return m_pImpl != nullptr ? m_pImpl->SystemMenu(bRevert) : nullptr;
 }
 
 bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
 {
-    m_pImpl->items.push_back({nFlags, nIDNewItem, lpszNewItem != nullptr ? lpszNewItem : ""});
-    return true;
+    return m_pImpl->Append(nFlags, nIDNewItem, lpszNewItem);
 }
 
 std::intptr_t AfxDefaultHandling(CWnd* pWnd)

@@ -6,6 +6,7 @@
 #include "platform/WinApp.h"
 #include "platform/WinMessages.h"
 #include "platform/Wnd.h"
+#include "platform/common/WndRecord.h"
 
 #include <QWindow>
 
@@ -19,18 +20,6 @@ class QGuiApplication;
 struct xcb_connection_t;
 class CQtWindow;
 struct CWndImpl;
-
-// A window's system menu: the items the program appended, kept for when Qt shows one.
-struct CMenuImpl
-{
-    struct Item
-    {
-        UINT nFlags;
-        UINT nID;
-        std::string text;
-    };
-    std::vector<Item> items;
-};
 
 // Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp). On the machine the X server
 // runs on, the pixels travel through a shared-memory staging area (MIT-SHM), so a frame costs the
@@ -83,28 +72,8 @@ private:
     CWndImpl* m_pImpl;
 };
 
-struct CWndImpl
+struct CWndImpl : CWndRecord<CWndImpl>
 {
-    struct Message
-    {
-        UINT message;
-        std::uintptr_t wParam;
-        std::intptr_t lParam;
-    };
-
-    WindowHandle hWnd = 0;
-    CWnd* pWnd = nullptr;                  // the object that answers for the window
-    std::unique_ptr<CWnd> pOwnObject;      // for a window of another program
-    bool bHost = false;                    // a window of another program
-    bool bDestroying = false;
-    CWndImpl* pParent = nullptr;
-    std::vector<CWndImpl*> children;
-    UINT dwStyle = 0;
-    UINT dwExStyle = 0;
-    UINT nClassStyle = 0;
-    UINT nIDCursor = 0;
-    int nID = 0;
-    std::string text;                      // a top-level window shows it as its title once set
     CRect rcHostClient;                    // a host's client area, as its last configure said
 
     CQtWindow* pWindow = nullptr;          // ours: owned, deleted late; a host's: the foreign QWindow
@@ -112,15 +81,12 @@ struct CWndImpl
     std::unique_ptr<CXPresenter> pPresenter;
     std::map<UINT, int> timers;            // program id -> Qt timer id
     std::vector<UINT> ticking;             // timer ids whose OnTimer runs now: ticks never overlap
-    std::vector<Message> handling;         // the messages being handled, innermost last
     bool bNeedsPaint = false;
     bool bPaintPosted = false;
     bool bActive = false;
     bool bMouseSeen = false;
     bool bGrabbed = false;
 
-    CMenuImpl systemMenu;
-    std::unique_ptr<CMenu> pSystemMenu;
 
     CFrameBuffer frame;
     std::vector<CRect> changed;            // reused by every present
@@ -134,19 +100,18 @@ struct CWndImpl
     std::intptr_t DefaultHandling(const Message& msg);
     void Present(bool bWhole);
     void PostPaint();
+    // The window's end, after it has left the table: its timers, QWindow and presenter go.
+    void NativeTeardown();
 
     static void CallOnNcDestroy(CWnd* p) { p->OnNcDestroy(); }
     static CWndImpl* Of(const CWnd* p) { return p != nullptr ? p->m_pImpl : nullptr; }
     static void Attach(CWnd* p, CWndImpl* pImpl) { p->m_pImpl = pImpl; }
 };
 
-struct CWinAppImpl
+struct CWinAppImpl : CWndTable<CWndImpl>
 {
-    struct WindowClass
-    {
-        UINT nClassStyle;
-        UINT nIDCursor;
-    };
+    // The records hold QWindows: they go before the Qt application does.
+    ~CWinAppImpl();
 
     CWinApp* pApp = nullptr;
     std::unique_ptr<QGuiApplication> pQApp;
@@ -157,15 +122,9 @@ struct CWinAppImpl
     bool bQuit = false;
     int nExitCode = 0;
 
-    std::map<WindowHandle, std::unique_ptr<CWndImpl>> windows;
-    std::map<std::string, WindowClass> classes;
-    std::vector<std::unique_ptr<CWnd>> goneHostObjects;   // objects of hosts that are gone, kept till the end
     CFrameBuffer noFrame;
     CWndImpl* pHandling = nullptr;         // the window whose handler runs, innermost
-    WindowHandle hFocus = 0;               // ours with the keyboard focus, as asked for or as Qt last said
 
-    CWndImpl* Find(WindowHandle hWnd) const;
-    void Destroy(CWndImpl* pImpl);
     void Post(WindowHandle hWnd, const CWndImpl::Message& msg);
     // A window of another program: made on first use, nullptr when no live window has the handle.
     CWndImpl* Host(WindowHandle hWnd);

@@ -107,6 +107,11 @@ void AfxDeleteAppImpl(CWinAppImpl* pImpl)
     delete pImpl;
 }
 
+CWinAppImpl::~CWinAppImpl()
+{
+    windows.clear();
+}
+
 CWinAppImpl& QtState()
 {
     CWinApp* pApp = AfxGetApp();
@@ -155,24 +160,11 @@ void QtShutdown()
     if (pApp == nullptr || pApp->m_pImpl == nullptr)
         return;
     CWinAppImpl& s = *pApp->m_pImpl;
-    // Windows still alive go the way the system would take them when the process ends.
-    while (!s.windows.empty())
-    {
-        CWndImpl* pTop = s.windows.begin()->second.get();
-        while (pTop->pParent != nullptr)
-            pTop = pTop->pParent;
-        s.Destroy(pTop);
-    }
+    s.DestroyAll();
     if (s.pQApp)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     s.pPoster.reset();
     s.pQApp.reset();
-}
-
-CWndImpl* CWinAppImpl::Find(WindowHandle hWnd) const
-{
-    const auto it = windows.find(hWnd);
-    return it != windows.end() ? it->second.get() : nullptr;
 }
 
 void CWinAppImpl::Post(WindowHandle hWnd, const CWndImpl::Message& msg)
@@ -212,9 +204,7 @@ void AfxPostQuitMessage(int nExitCode)
 
 const char* AfxRegisterWndClass(UINT nClassStyle, UINT nIDCursor)
 {
-    CWinAppImpl& s = QtState();
-    const std::string name = "Kelvane:" + std::to_string(nClassStyle) + ":" + std::to_string(nIDCursor);
-    return s.classes.try_emplace(name, CWinAppImpl::WindowClass{nClassStyle, nIDCursor}).first->first.c_str();
+    return QtState().RegisterClass(nClassStyle, nIDCursor);
 }
 
 int AfxGetSystemMetrics(int nIndex)

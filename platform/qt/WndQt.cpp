@@ -20,10 +20,6 @@
 
 namespace
 {
-// Win32 never ticks faster than every 10 ms nor slower than every 0x7FFFFFFF ms.
-constexpr UINT kMinTimerPeriod = 10;
-constexpr UINT kMaxTimerPeriod = 0x7FFFFFFF;
-
 // The mouse messages' flags, as Win32 sets them.
 constexpr UINT MK_LBUTTON = 0x0001;
 constexpr UINT MK_RBUTTON = 0x0002;
@@ -252,45 +248,23 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
     }
 }
 
-void CWinAppImpl::Destroy(CWndImpl* pImpl)
+void CWndImpl::NativeTeardown()
 {
-    if (pImpl->bDestroying)
-        return;
-    pImpl->bDestroying = true;
-    if (!pImpl->bHost)
-        pImpl->Dispatch(WM_DESTROY);
-    for (CWndImpl* pChild : std::vector<CWndImpl*>(pImpl->children))
-        Destroy(pChild);
-    if (pImpl->pParent != nullptr)
-        std::erase(pImpl->pParent->children, pImpl);
-    if (pHandling == pImpl)
-        pHandling = nullptr;
-    if (hFocus == pImpl->hWnd)
-        hFocus = 0;
-
-    auto node = windows.extract(pImpl->hWnd);
-    if (pImpl->bHost)
-    {
-        // Its object outlives the window, as a handle the program holds may still be passed on.
-        if (pImpl->pOwnObject)
-        {
-            CWndImpl::Attach(pImpl->pOwnObject.get(), nullptr);
-            goneHostObjects.push_back(std::move(pImpl->pOwnObject));
-        }
-        return;   // node frees the host and its foreign QWindow
-    }
+    CWinAppImpl& s = QtState();
+    if (s.pHandling == this)
+        s.pHandling = nullptr;
+    if (bHost)
+        return;   // the record frees the host's foreign QWindow
     // The QWindow may be the one whose event is being handled: it goes once the loop is back.
-    if (CQtWindow* pWindow = pImpl->pWindow)
+    if (pWindow != nullptr)
     {
-        for (const auto& [nID, nQtTimer] : pImpl->timers)
+        for (const auto& [nID, nQtTimer] : timers)
             pWindow->killTimer(nQtTimer);
         pWindow->Detach();
         pWindow->hide();
         pWindow->deleteLater();
     }
-    pImpl->pPresenter.reset();
-    // The object learns last, and may delete itself.
-    CWndImpl::CallOnNcDestroy(pImpl->pWnd);
+    pPresenter.reset();
 }
 
 CWndImpl* CWinAppImpl::Host(WindowHandle hWnd)
@@ -362,12 +336,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     pImpl->dwExStyle = dwExStyle;
     pImpl->nID = static_cast<int>(nID);
     pImpl->text = lpszWindowName != nullptr ? lpszWindowName : "";
-    if (lpszClassName != nullptr)
-        if (const auto it = s.classes.find(lpszClassName); it != s.classes.end())
-        {
-            pImpl->nClassStyle = it->second.nClassStyle;
-            pImpl->nIDCursor = it->second.nIDCursor;
-        }
+    s.ApplyClass(pImpl.get(), lpszClassName);
 
     auto* pWindow = new CQtWindow(pImpl.get(), pParent != nullptr ? pParent->NativeParent() : nullptr);
     pImpl->pWindow = pWindow;
@@ -525,7 +494,7 @@ UINT CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
 {
     if (m_pImpl == nullptr || m_pImpl->pWindow == nullptr || m_pImpl->bHost)
         return 0;
-    const UINT nPeriod = std::clamp(nElapse, kMinTimerPeriod, kMaxTimerPeriod);
+    const UINT nPeriod = AfxTimerPeriod(nElapse);
     if (const auto it = m_pImpl->timers.find(nIDEvent); it != m_pImpl->timers.end())
         m_pImpl->pWindow->killTimer(it->second);
     const int nQtTimer = m_pImpl->pWindow->startTimer(static_cast<int>(nPeriod), Qt::PreciseTimer);
@@ -591,21 +560,7 @@ CWnd* CWnd::GetFocus()
 
 bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
 {
-    CWndImpl* pParentImpl = CWndImpl::Of(pParent);
-    if (m_pImpl != nullptr || pParentImpl == nullptr)
-        return false;
-    // Only a control whose object the system made changes hands; one the program made keeps its own.
-    for (CWndImpl* pChild : pParentImpl->children)
-    {
-        if (pChild->nID != static_cast<int>(nID) || !pChild->pOwnObject || pChild->pWnd != pChild->pOwnObject.get())
-            continue;
-        CWndImpl::Attach(pChild->pOwnObject.get(), nullptr);
-        pChild->pOwnObject.reset();
-        pChild->pWnd = this;
-        m_pImpl = pChild;
-        return true;
-    }
-    return false;
+    return QtState().Subclass(CWndImpl::Of(pParent), nID, this);
 }
 
 int CWnd::GetDlgCtrlID() const
@@ -615,22 +570,12 @@ int CWnd::GetDlgCtrlID() const
 
 CMenu* CWnd::GetSystemMenu(bool bRevert)
 {
-    if (m_pImpl == nullptr)
-        return nullptr;
-    if (bRevert)
-    {
-        m_pImpl->systemMenu.items.clear();
-        return nullptr;
-    }
-    if (!m_pImpl->pSystemMenu)
-        m_pImpl->pSystemMenu = std::make_unique<CMenu>(&m_pImpl->systemMenu);
-    return m_pImpl->pSystemMenu.get();
+    return m_pImpl != nullptr ? m_pImpl->SystemMenu(bRevert) : nullptr;
 }
 
 bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
 {
-    m_pImpl->items.push_back({nFlags, nIDNewItem, lpszNewItem != nullptr ? lpszNewItem : ""});
-    return true;
+    return m_pImpl->Append(nFlags, nIDNewItem, lpszNewItem);
 }
 
 std::intptr_t AfxDefaultHandling(CWnd* pWnd)

@@ -17,7 +17,9 @@
 #include "platform/FrameBuffer.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
+#include "platform/common/WndMessage.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -42,14 +44,12 @@ struct CMenuImpl
     HMENU hMenu = nullptr;
 };
 
+// The shared message record must hold Win32's message parameters unchanged.
+static_assert(sizeof(WPARAM) == sizeof(std::uintptr_t) && sizeof(LPARAM) == sizeof(std::intptr_t));
+
 struct CWndImpl
 {
-    struct Message
-    {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
+    using Message = CWndMessage;
 
     HWND hWnd = nullptr;
     CWnd* pWnd = nullptr;                  // the object that answers for the window

@@ -214,7 +214,7 @@ UINT CWnd::SetTimer(UINT nIDEvent, UINT nElapse)
 {
     if (m_pImpl == nullptr || m_pImpl->bForeign)
         return 0;
-    return static_cast<UINT>(::SetTimer(m_pImpl->hWnd, nIDEvent, nElapse, nullptr));
+    return static_cast<UINT>(::SetTimer(m_pImpl->hWnd, nIDEvent, AfxTimerPeriod(nElapse), nullptr));
 }
 
 bool CWnd::KillTimer(UINT nIDEvent)
