@@ -135,6 +135,12 @@ struct CWinAppImpl : CWndTable<CWndImpl>
 };
 
 CWinAppImpl& QtState();
+
+// The program counts in the screen's own pixels, as X does; Qt places windows in pixels divided by
+// the screen's scale factor (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS). These convert between them.
+qreal QtScaleOf(const QWindow* pWindow);
+int QtToDevice(qreal v, qreal scale);
+QRect QtToLogical(const CRect& rc, qreal scale);
 // The application's Qt side, made on first need; nullptr when there is no display.
 QGuiApplication* QtEnsureApplication();
 // Ends what is left of the windows and Qt, while main() still runs.

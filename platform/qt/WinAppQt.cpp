@@ -211,12 +211,14 @@ int AfxGetSystemMetrics(int nIndex)
 {
     if (QtEnsureApplication() == nullptr)
         return 0;
+    // The screen in its own pixels, however Qt scales what it places on it.
     const QScreen* pScreen = QGuiApplication::primaryScreen();
     const QRect rc = pScreen != nullptr ? pScreen->geometry() : QRect();
+    const qreal scale = pScreen != nullptr ? pScreen->devicePixelRatio() : 1.0;
     switch (nIndex)
     {
-    case SM_CXSCREEN: return rc.width();
-    case SM_CYSCREEN: return rc.height();
+    case SM_CXSCREEN: return QtToDevice(rc.width(), scale);
+    case SM_CYSCREEN: return QtToDevice(rc.height(), scale);
     case SM_CXICON:
     case SM_CYICON: return 32;
     default: return 0;

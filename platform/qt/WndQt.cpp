@@ -17,6 +17,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -27,10 +28,11 @@ constexpr UINT MK_SHIFT = 0x0004;
 constexpr UINT MK_CONTROL = 0x0008;
 constexpr UINT MK_MBUTTON = 0x0010;
 
-std::intptr_t PointParam(const QPointF& pos)
+// A mouse position in the window's device pixels, packed as Win32 packs it.
+std::intptr_t PointParam(const QPointF& pos, qreal scale)
 {
-    const auto x = static_cast<std::uint16_t>(static_cast<std::int16_t>(pos.x()));
-    const auto y = static_cast<std::uint16_t>(static_cast<std::int16_t>(pos.y()));
+    const auto x = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::floor(pos.x() * scale)));
+    const auto y = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::floor(pos.y() * scale)));
     return static_cast<std::intptr_t>(x | (static_cast<std::uint32_t>(y) << 16));
 }
 
@@ -91,7 +93,7 @@ bool CQtWindow::event(QEvent* e)
             {
                 // Where the pointer is when the window appears is the mouse's first report.
                 pImpl->bMouseSeen = true;
-                pImpl->Dispatch(WM_MOUSEMOVE, 0, PointParam(mapFromGlobal(QCursor::pos())));
+                pImpl->Dispatch(WM_MOUSEMOVE, 0, PointParam(mapFromGlobal(QCursor::pos()), devicePixelRatio()));
             }
         }
         return true;
@@ -106,13 +108,13 @@ bool CQtWindow::event(QEvent* e)
         const auto* pEnter = static_cast<QEnterEvent*>(e);
         pImpl->Dispatch(WM_SETCURSOR);
         if (s.Find(hWnd) != nullptr)
-            pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pEnter->buttons(), pEnter->modifiers()), PointParam(pEnter->position()));
+            pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pEnter->buttons(), pEnter->modifiers()), PointParam(pEnter->position(), devicePixelRatio()));
         return true;
     }
     case QEvent::MouseMove:
     {
         const auto* pMouse = static_cast<QMouseEvent*>(e);
-        pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position()));
+        pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position(), devicePixelRatio()));
         return true;
     }
     case QEvent::MouseButtonPress:
@@ -127,7 +129,7 @@ bool CQtWindow::event(QEvent* e)
         case Qt::MiddleButton: message = WM_MBUTTONDOWN; break;
         default: return true;   // wheels and extra buttons have no message of their own here
         }
-        pImpl->Dispatch(message, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position()));
+        pImpl->Dispatch(message, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position(), devicePixelRatio()));
         return true;
     }
     case QEvent::KeyPress:
@@ -191,19 +193,42 @@ void ActivationChanged(CWndImpl* pImpl, bool bActive)
 }
 }   // namespace
 
+qreal QtScaleOf(const QWindow* pWindow)
+{
+    if (pWindow != nullptr)
+        return pWindow->devicePixelRatio();
+    return qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
+int QtToDevice(qreal v, qreal scale)
+{
+    return qRound(v * scale);
+}
+
+QRect QtToLogical(const CRect& rc, qreal scale)
+{
+    return QRect(qRound(rc.left / scale), qRound(rc.top / scale), qRound(rc.Width() / scale), qRound(rc.Height() / scale));
+}
+
 CRect CWndImpl::ClientRect() const
 {
     if (bHost)
         return rcHostClient;
     if (pWindow == nullptr)
         return CRect();
-    return CRect(0, 0, pWindow->width(), pWindow->height());
+    // The framebuffer covers every device pixel of the window, whatever Qt's scale factor.
+    const qreal scale = QtScaleOf(pWindow);
+    return CRect(0, 0, QtToDevice(pWindow->width(), scale), QtToDevice(pWindow->height(), scale));
 }
 
 QPoint CWndImpl::ClientOrigin() const
 {
     QWindow* pNative = NativeParent();
-    return pNative != nullptr ? pNative->mapToGlobal(QPoint(0, 0)) : QPoint();
+    if (pNative == nullptr)
+        return QPoint();
+    const qreal scale = QtScaleOf(pNative);
+    const QPoint origin = pNative->mapToGlobal(QPoint(0, 0));
+    return QPoint(QtToDevice(origin.x(), scale), QtToDevice(origin.y(), scale));
 }
 
 std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
@@ -301,8 +326,8 @@ void CWinAppImpl::HostResized(WindowHandle hWnd, int cx, int cy)
     pImpl->rcHostClient = CRect(0, 0, cx, cy);
     for (CWndImpl* pChild : pImpl->children)
     {
-        if (pChild->pWindow != nullptr && pChild->pWindow->geometry() == QRect(0, 0, rcOld.Width(), rcOld.Height()))
-            pChild->pWindow->setGeometry(0, 0, cx, cy);
+        if (pChild->pWindow != nullptr && pChild->pWindow->position() == QPoint(0, 0) && pChild->ClientRect() == rcOld)
+            pChild->pWindow->setGeometry(QtToLogical(pImpl->rcHostClient, QtScaleOf(pChild->pWindow)));
     }
 }
 
@@ -351,7 +376,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     if (pParent != nullptr && pParent->bHost && pParent->hWnd == QtX11::RootWindow())
         flags |= Qt::X11BypassWindowManagerHint;
     pWindow->setFlags(flags);
-    pWindow->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    pWindow->setGeometry(QtToLogical(rect, QtScaleOf(pParent != nullptr ? pParent->NativeParent() : nullptr)));
     if (pImpl->nIDCursor == IDC_BLANK)
         pWindow->setCursor(Qt::BlankCursor);
     pWindow->create();
@@ -426,7 +451,9 @@ void CWnd::GetWindowRect(CRect* lpRect) const
     if (!m_pImpl->bHost && m_pImpl->pParent == nullptr)
     {
         const QRect rc = m_pImpl->pWindow->frameGeometry();
-        *lpRect = CRect(rc.x(), rc.y(), rc.x() + rc.width(), rc.y() + rc.height());
+        const qreal scale = QtScaleOf(m_pImpl->pWindow);
+        *lpRect = CRect(QtToDevice(rc.x(), scale), QtToDevice(rc.y(), scale), QtToDevice(rc.x() + rc.width(), scale),
+                        QtToDevice(rc.y() + rc.height(), scale));
         return;
     }
     const QPoint origin = m_pImpl->ClientOrigin();
@@ -464,8 +491,10 @@ void CWnd::CenterWindow()
     if (m_pImpl->pParent != nullptr)
     {
         const CRect rcArea = m_pImpl->pParent->ClientRect();
-        pWindow->setPosition(rcArea.left + (rcArea.Width() - pWindow->width()) / 2,
-                             rcArea.top + (rcArea.Height() - pWindow->height()) / 2);
+        const CRect rcClient = m_pImpl->ClientRect();
+        const qreal scale = QtScaleOf(pWindow);
+        pWindow->setPosition(qRound((rcArea.left + (rcArea.Width() - rcClient.Width()) / 2) / scale),
+                             qRound((rcArea.top + (rcArea.Height() - rcClient.Height()) / 2) / scale));
         return;
     }
     const QScreen* pScreen = pWindow->screen() != nullptr ? pWindow->screen() : QGuiApplication::primaryScreen();
