@@ -172,6 +172,11 @@ TEST_F(DialogTest, TextsParseLikeTheFrameworksExchange)
         {"9", "1e999", false, 9, 0.05},             // beyond double's range
         {"9", "nan", false, 9, 0.05},
         {"9", "0x1", false, 9, 0.05},
+        {"+0", "0.05", false, 40, 0.05},            // 0 from text that does not start with '0', as for doubles
+        {" 0", "0.05", false, 0, 0.05},             // parses: 0, which the range then refuses
+        {"9", "+-1", false, 9, 0.05},               // one sign at most
+        {"9", "-+1", false, 9, 0.05},
+        {"9", "-0.5", false, 9, -0.5},              // parses, but below the rate's range
     };
     for (const Case& c : cases)
     {
