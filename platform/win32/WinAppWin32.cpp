@@ -111,7 +111,14 @@ void AfxHideCursor()
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
     const HWND hOwner = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
-    return MessageBoxW(hOwner, Win32::Widen(strText).c_str(), Win32::Widen(strCaption).c_str(), nType);
+    // The settings dialog, being the main window, asks the loop to end when it goes; a box shown
+    // after that (a save that failed) would close at once without being seen. The request waits.
+    MSG quit{};
+    const bool bQuitPending = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    const int nResult = MessageBoxW(hOwner, Win32::Widen(strText).c_str(), Win32::Widen(strCaption).c_str(), nType);
+    if (bQuitPending)
+        PostQuitMessage(static_cast<int>(quit.wParam));
+    return nResult;
 }
 
 std::string AfxLoadString(UINT nID)
