@@ -603,8 +603,10 @@ def settings_arrow_and_nested_boxes(build):
             assert closed == [PERIOD_RANGE, PERIOD_RANGE, AT_LEAST_ONE, AT_LEAST_ONE], closed
             assert control(s.dialog(), IDC_RESISTANCE)["text"] == "0.251"
 
-            s.click(s.dialog(), IDCANCEL)
-            s.expect_end("the settings dialog to close on Cancel")
+            # Wine's button takes the mouse after the boxes of its click have come and gone, and so
+            # the next click goes to it; the keyboard closes the dialog.
+            s.keys(s.dialog(), "Escape")
+            s.expect_end("the settings dialog to close on Escape")
             assert s.copy.read_profile() is None
 
 
