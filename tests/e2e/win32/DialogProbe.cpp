@@ -2,7 +2,7 @@
 // dialog-class window (the settings dialog, its About box, message boxes) with its controls' texts
 // and rectangles, and how many characters of each text the dialog's font has no glyph for.
 //   kelvane-dialog-probe list PROGRAM     PROGRAM: the .scr whose template 102 names the font
-//   kelvane-dialog-probe sysmenu HWND     the items of a window's system menu
+//   kelvane-dialog-probe sysmenu HWND     the items of a window's system menu (with the hook library)
 // Lines, texts in UTF-8 to the end of the line:
 //   workarea LEFT TOP RIGHT BOTTOM
 //   foreground HWND
@@ -176,26 +176,65 @@ int List(const wchar_t* pProgram)
     return 0;
 }
 
+std::wstring g_reply;
+bool g_bReplied = false;
+
+LRESULT CALLBACK ReplyProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA)
+    {
+        const auto* pData = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        g_reply.assign(static_cast<const wchar_t*>(pData->lpData), pData->cbData / sizeof(wchar_t));
+        g_bReplied = pData->dwData == 1;
+        PostQuitMessage(0);
+        return TRUE;
+    }
+    if (message == WM_TIMER)
+    {
+        PostQuitMessage(1);
+        return 0;
+    }
+    return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+// Only the window's own process can read its system menu: the hook library reads it there.
 int SystemMenu(HWND hWnd)
 {
-    const HMENU hMenu = GetSystemMenu(hWnd, FALSE);
-    const int n = hMenu != nullptr ? GetMenuItemCount(hMenu) : -1;
-    if (n < 0)
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring library = path;
+    library.resize(library.find_last_of(L"\\/") + 1);
+    library += L"kelvane-dialog-probe-hook.dll";
+    const HMODULE hHook = LoadLibraryW(library.c_str());
+    const auto pfnHook = hHook != nullptr ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hHook, "ProbeGetMsgProc"))) : nullptr;
+    const DWORD nThread = GetWindowThreadProcessId(hWnd, nullptr);
+    if (pfnHook == nullptr || nThread == 0)
+    {
+        Print("error: no hook library, or no such window");
+        return 2;
+    }
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ReplyProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KelvaneDialogProbeReply";
+    RegisterClassW(&wc);
+    const HWND hReply = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    const HHOOK hHookHandle = SetWindowsHookExW(WH_GETMESSAGE, pfnHook, hHook, nThread);
+    SetTimer(hReply, 1, 10000, nullptr);
+    PostMessageW(hWnd, RegisterWindowMessageW(L"KelvaneDialogProbe.SystemMenu"), reinterpret_cast<WPARAM>(hReply), 0);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    if (hHookHandle != nullptr)
+        UnhookWindowsHookEx(hHookHandle);
+    if (!g_bReplied)
     {
         Print("error: no system menu to read");
         return 2;
     }
-    for (int i = 0; i < n; ++i)
-    {
-        wchar_t text[256] = {};
-        MENUITEMINFOW mii{};
-        mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
-        mii.dwTypeData = text;
-        mii.cch = 256;
-        GetMenuItemInfoW(hMenu, static_cast<UINT>(i), TRUE, &mii);
-        Print("item " + Number(mii.wID) + " " + Number(mii.fType) + " " + Utf8(text));
-    }
+    std::size_t start = 0;
+    for (std::size_t end; (end = g_reply.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+        Print(Utf8(g_reply.substr(start, end - start)));
     return 0;
 }
 }   // namespace

@@ -381,6 +381,17 @@ class Settings:
         with open(self.probe_out, encoding="utf-8") as f:
             return Screen(f.read())
 
+    def system_menu(self, window):
+        """The items of a window's system menu: (id, type, text), type 0x800 for a separator."""
+        with open(self.probe_out, "w") as out:
+            probe = self.x.wine(os.path.join(self.x.build, "kelvane-dialog-probe.exe"), "sysmenu", window["hwnd"],
+                                stdout=out)
+        status = process_ended(probe, END_TIMEOUT, "the dialog probe")
+        with open(self.probe_out, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        assert status == 0, lines
+        return [(int(f[1]), int(f[2]), f[3] if len(f) > 3 else "") for f in (line.split(" ", 3) for line in lines)]
+
     def dialog(self, timeout=START_TIMEOUT):
         return self.x.wait_for(lambda: alive(self.proc) and self.screen().window(SETTINGS_TITLE), timeout,
                                "the settings dialog")
@@ -650,6 +661,7 @@ def settings_about_box_from_the_system_menu(build):
     with WineSession(build) as x:
         with Settings(x, "kelvane-about") as s:
             dlg = s.dialog()
+            assert s.system_menu(dlg)[-2:] == [(0, 0x800, ""), (0x0010, 0, "&About Saver...")], s.system_menu(dlg)
             # The last item of the system menu, past its separator.
             s.keys(dlg, "alt+space")
             x.wait_for(lambda: [w for w in x.top_windows() if w["override_redirect"]], END_TIMEOUT, "the system menu")
