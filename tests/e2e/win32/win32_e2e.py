@@ -728,7 +728,8 @@ def binary_is_self_contained(build):
     headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", scr], capture_output=True, text=True, check=True).stdout
     assert "(Windows GUI)" in headers, "kelvane.scr is not a GUI program"
     dlls = {m.lower() for m in re.findall(r"DLL Name: (\S+)", headers)}
-    shipped = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "advapi32.dll"}
+    shipped = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "advapi32.dll",
+               "comctl32.dll"}
     assert dlls and dlls <= shipped, f"kelvane.scr imports {sorted(dlls - shipped)}"
 
     rc = subprocess.run(["x86_64-w64-mingw32-windres", "-i", scr, "-O", "rc"], capture_output=True, text=True,
