@@ -3,12 +3,14 @@
 // and rectangles, and how many characters of each text the dialog's font has no glyph for.
 //   kelvane-dialog-probe list PROGRAM     PROGRAM: the .scr whose template 102 names the font
 //   kelvane-dialog-probe sysmenu HWND     the items of a window's system menu (with the hook library)
+//   kelvane-dialog-probe dragicon HWND    the icon a window hands out for WM_QUERYDRAGICON (with the hook library)
 // Lines, texts in UTF-8 to the end of the line:
 //   workarea LEFT TOP RIGHT BOTTOM
 //   foreground HWND
 //   window HWND XWINDOW ENABLED LEFT TOP RIGHT BOTTOM TITLE
 //   control HWND ID CLASS VISIBLE LEFT TOP RIGHT BOTTOM MISSING TEXT
 //   item ID FLAGS TEXT
+//   icon IS_ICON WIDTH HEIGHT           all 0 when the answer is no icon
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -197,8 +199,9 @@ LRESULT CALLBACK ReplyProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
-// Only the window's own process can read its system menu: the hook library reads it there.
-int SystemMenu(HWND hWnd)
+// Only the window's own process can read its system menu or see what it answers to a message: the
+// hook library asks there (what: 0 the system menu, 1 the drag icon) and sends the lines back.
+int AskInside(HWND hWnd, LPARAM what)
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -221,7 +224,7 @@ int SystemMenu(HWND hWnd)
     const HWND hReply = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     const HHOOK hHookHandle = SetWindowsHookExW(WH_GETMESSAGE, pfnHook, hHook, nThread);
     SetTimer(hReply, 1, 10000, nullptr);
-    PostMessageW(hWnd, RegisterWindowMessageW(L"KelvaneDialogProbe.SystemMenu"), reinterpret_cast<WPARAM>(hReply), 0);
+    PostMessageW(hWnd, RegisterWindowMessageW(L"KelvaneDialogProbe.Request"), reinterpret_cast<WPARAM>(hReply), what);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0)
         DispatchMessageW(&msg);
@@ -229,7 +232,7 @@ int SystemMenu(HWND hWnd)
         UnhookWindowsHookEx(hHookHandle);
     if (!g_bReplied)
     {
-        Print("error: no system menu to read");
+        Print("error: no answer from the window's process");
         return 2;
     }
     std::size_t start = 0;
@@ -245,7 +248,9 @@ int wmain(int argc, wchar_t** argv)
     if (command == L"list" && argc > 2)
         return List(argv[2]);
     if (command == L"sysmenu" && argc > 2)
-        return SystemMenu(reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[2], nullptr, 10))));
-    Print("usage: kelvane-dialog-probe list PROGRAM | sysmenu HWND");
+        return AskInside(reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[2], nullptr, 10))), 0);
+    if (command == L"dragicon" && argc > 2)
+        return AskInside(reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[2], nullptr, 10))), 1);
+    Print("usage: kelvane-dialog-probe list PROGRAM | sysmenu HWND | dragicon HWND");
     return 2;
 }

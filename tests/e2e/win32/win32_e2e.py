@@ -381,16 +381,21 @@ class Settings:
         with open(self.probe_out, encoding="utf-8") as f:
             return Screen(f.read())
 
-    def system_menu(self, window):
-        """The items of a window's system menu: (id, type, text), type 0x800 for a separator."""
+    def ask_inside(self, window, command):
+        """The lines the probe's hook sends back from inside the program: "sysmenu" or "dragicon"."""
         with open(self.probe_out, "w") as out:
-            probe = self.x.wine(os.path.join(self.x.build, "kelvane-dialog-probe.exe"), "sysmenu", window["hwnd"],
+            probe = self.x.wine(os.path.join(self.x.build, "kelvane-dialog-probe.exe"), command, window["hwnd"],
                                 stdout=out)
         status = process_ended(probe, END_TIMEOUT, "the dialog probe")
         with open(self.probe_out, encoding="utf-8") as f:
             lines = f.read().splitlines()
         assert status == 0, lines
-        return [(int(f[1]), int(f[2]), f[3] if len(f) > 3 else "") for f in (line.split(" ", 3) for line in lines)]
+        return lines
+
+    def system_menu(self, window):
+        """The items of a window's system menu: (id, type, text), type 0x800 for a separator."""
+        return [(int(f[1]), int(f[2]), f[3] if len(f) > 3 else "")
+                for f in (line.split(" ", 3) for line in self.ask_inside(window, "sysmenu"))]
 
     def dialog(self, timeout=START_TIMEOUT):
         return self.x.wait_for(lambda: alive(self.proc) and self.screen().window(SETTINGS_TITLE), timeout,
@@ -657,11 +662,13 @@ def settings_cancel_escape_and_close_write_nothing(build):
                 assert s.copy.read_profile() is None, how
 
 
-def settings_about_box_from_the_system_menu(build):
+def settings_system_menu_about_box_and_drag_icon(build):
     with WineSession(build) as x:
         with Settings(x, "kelvane-about") as s:
             dlg = s.dialog()
             assert s.system_menu(dlg)[-2:] == [(0, 0x800, ""), (0x0010, 0, "&About Saver...")], s.system_menu(dlg)
+            # Dragged while minimised, the dialog shows the program's icon.
+            assert s.ask_inside(dlg, "dragicon") == ["icon 1 32 32"]
             # The last item of the system menu, past its separator.
             s.keys(dlg, "alt+space")
             x.wait_for(lambda: [w for w in x.top_windows() if w["override_redirect"]], END_TIMEOUT, "the system menu")
@@ -763,7 +770,7 @@ CASES = {f.__name__: f for f in (
     saver_ends_on_a_click, preview_fills_the_host_and_ends_with_it, preview_survives_a_host_that_goes_at_any_moment,
     switches_that_end_at_once, settings_dialog_shows_the_profile_and_a_live_preview, settings_arrow_and_nested_boxes,
     settings_ok_writes_the_seven_keys, settings_cancel_escape_and_close_write_nothing,
-    settings_about_box_from_the_system_menu, settings_template_is_compiled_into_the_binary,
+    settings_system_menu_about_box_and_drag_icon, settings_template_is_compiled_into_the_binary,
     profile_settings_reach_the_saver,
     hostile_profile_does_not_stop_the_saver,
     profile_store_on_windows)}
