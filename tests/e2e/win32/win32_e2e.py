@@ -619,6 +619,11 @@ def settings_arrow_and_nested_boxes(build):
             assert closed == [PERIOD_RANGE, PERIOD_RANGE, AT_LEAST_ONE, AT_LEAST_ONE], closed
             assert control(s.dialog(), IDC_RESISTANCE)["text"] == "0.251"
 
+            # The defaults button by its mnemonic puts every field back.
+            s.keys(s.dialog(), "alt+d")
+            s.wait_text(IDC_PERIOD, "40")
+            assert {c["id"]: c["text"] for c in s.dialog()["controls"] if c["id"] in DEFAULT_TEXTS} == DEFAULT_TEXTS
+
             # Wine's button takes the mouse after the boxes of its click have come and gone, and so
             # the next click goes to it; the keyboard closes the dialog.
             s.keys(s.dialog(), "Escape")
@@ -634,6 +639,15 @@ def settings_ok_writes_the_seven_keys(build):
             s.wait_text(IDC_COUNT, "101")
             s.click(dlg, IDOK)
             s.expect_end("the settings dialog to close on OK")
+            assert s.copy.read_profile() == SEVEN_KEYS, s.copy.read_profile()
+        # Enter in an edit accepts the dialog, whichever of its buttons the template marks as default.
+        with Settings(x, "kelvane-enter") as s:
+            dlg = s.dialog()
+            s.click(dlg, IDC_COUNT_SPIN, 0.25)
+            s.wait_text(IDC_COUNT, "101")
+            s.click(dlg, IDC_PERIOD)
+            s.keys(dlg, "Return")
+            s.expect_end("the settings dialog to close on Enter")
             assert s.copy.read_profile() == SEVEN_KEYS, s.copy.read_profile()
         # A profile that cannot be written: the message shows after the dialog has gone, and waits.
         with Settings(x, "kelvane-blocked") as s:
