@@ -87,8 +87,11 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
         return -1;
     InitArrowControls();
     CWinAppImpl& s = Win32State();
-    // The templates are the program's resources, compiled from the same definitions.
-    if (FindResourceW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), RT_DIALOG) == nullptr)
+    // The dialog manager runs the program's templates as the resources compiled from them. A
+    // template of the caller's own has no resource: running the resource of the same id instead
+    // would show another dialog.
+    if (pTemplate != AfxFindDialogTemplate(pTemplate->nID) ||
+        FindResourceW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), RT_DIALOG) == nullptr)
         return -1;
     const INT_PTR nRun = DialogBoxParamW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), OwnerFor(pDlg, pDlg->m_pParentWnd),
                                          &DialogProc, reinterpret_cast<LPARAM>(pDlg));
