@@ -415,9 +415,10 @@ class Settings:
         for name in names:
             self.x.key(name)
 
-    def close_boxes(self, done):
+    def close_boxes(self, done, preview=None):
         """Closes each message box with Enter, the innermost first, until done(screen) holds with no
-        box open; returns the texts of the boxes in the order they were closed."""
+        box open; returns the texts of the boxes in the order they were closed. With preview (a
+        rectangle), the snow there must move while each box is open."""
         closed = []
 
         def step():
@@ -427,6 +428,10 @@ class Settings:
                 return screen if done(screen) else None
             box = next((b for b in boxes if b["hwnd"] == screen.foreground), boxes[-1])
             texts = [c["text"] for c in box["controls"] if c["cls"].lower() == "static" and c["text"]]
+            if preview is not None:
+                shot = self.x.screenshot()
+                self.x.wait_for(lambda: moved_in(self.x.screenshot(), shot, preview), END_TIMEOUT,
+                                f"the preview's snow to move while {texts} is open")
             self.keys(box, "Return")
             self.x.wait_for(lambda: box["hwnd"] not in [b["hwnd"] for b in self.screen().titled(BOX_TITLE)],
                             END_TIMEOUT, f"the box {texts} to close")
@@ -610,12 +615,14 @@ def settings_arrow_and_nested_boxes(build):
             s.wait_text(IDC_RESISTANCE, "0.251")
 
             # Period 0 typed, then the apply button: the range message, the same again from the
-            # period's handler that the last box starts, then the two lower-bound messages.
+            # period's handler that the last box starts, then the two lower-bound messages. The
+            # preview snows on meanwhile.
             s.click(dlg, IDC_PERIOD)
             s.keys(dlg, "End", "shift+Home", "0")
             s.wait_text(IDC_PERIOD, "0")
             s.click(dlg, IDC_APPLY)
-            closed = s.close_boxes(lambda screen: control(screen.window(SETTINGS_TITLE), IDC_PERIOD)["text"] == "1")
+            closed = s.close_boxes(lambda screen: control(screen.window(SETTINGS_TITLE), IDC_PERIOD)["text"] == "1",
+                                   preview=control(dlg, IDC_PREVIEW)["rect"])
             assert closed == [PERIOD_RANGE, PERIOD_RANGE, AT_LEAST_ONE, AT_LEAST_ONE], closed
             assert control(s.dialog(), IDC_RESISTANCE)["text"] == "0.251"
 
