@@ -24,10 +24,25 @@ void InitArrowControls()
     (void)s_bDone;
 }
 
+UINT ReleaseStaleCaptureMessage()
+{
+    static const UINT s_nMessage = RegisterWindowMessageW(L"Kelvane.ReleaseStaleCapture");
+    return s_nMessage;
+}
+
 // What only a dialog needs beyond the shared routing: the handlers speak of the program's own
 // icons and drawing contexts, the system of HICONs and HDCs.
 LRESULT CALLBACK DialogWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == ReleaseStaleCaptureMessage())
+    {
+        // The button took the mouse after its click's box had come and gone, with the button
+        // released meanwhile: it would swallow the user's next click.
+        if (const HWND hCapture = GetCapture(); hCapture != nullptr && IsChild(hWnd, hCapture) &&
+                                                 (GetKeyState(VK_LBUTTON) & 0x8000) == 0)
+            ReleaseCapture();
+        return 0;
+    }
     if (message == WM_ICONERASEBKGND)
     {
         // The program sends its paint context; the system erases through the paint's own HDC.
@@ -80,6 +95,14 @@ HWND OwnerFor(const CDialog* pDlg, CWnd* pParent)
     return nullptr;
 }
 }   // namespace
+
+void Win32::ReleaseStaleCapture(HWND hDlg)
+{
+    // A box that a click's focus move opens comes and goes before the button takes the mouse: the
+    // release must wait until that click's handling is over.
+    if (hDlg != nullptr && Win32State().windows.count(hDlg) != 0)
+        PostMessageW(hDlg, ReleaseStaleCaptureMessage(), 0, 0);
+}
 
 int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
 {

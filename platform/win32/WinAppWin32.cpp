@@ -110,7 +110,8 @@ void AfxHideCursor()
 
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
-    HWND hOwner = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
+    const HWND hDialog = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
+    HWND hOwner = hDialog;
     const HWND hHadFocus = GetFocus();
     // A box opened while another box of the same owner takes the focus (a handler that box started)
     // belongs to that box: closing, it gives the focus back to that box. Were it the dialog's, the
@@ -127,6 +128,7 @@ int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::st
     // Closing, a box gives the focus back to where it was.
     if (hHadFocus != nullptr && IsWindow(hHadFocus) && GetFocus() != hHadFocus)
         SetFocus(hHadFocus);
+    Win32::ReleaseStaleCapture(hDialog);
     if (bQuitPending)
         PostQuitMessage(static_cast<int>(quit.wParam));
     return nResult;
