@@ -7,6 +7,7 @@
 // Lines, texts in UTF-8 to the end of the line:
 //   workarea LEFT TOP RIGHT BOTTOM
 //   foreground HWND
+//   focus HWND ID                          the control with the keyboard focus, if any
 //   window HWND XWINDOW ENABLED LEFT TOP RIGHT BOTTOM TITLE
 //   control HWND ID CLASS VISIBLE LEFT TOP RIGHT BOTTOM MISSING TEXT
 //   item ID FLAGS TEXT
@@ -162,7 +163,14 @@ int List(const wchar_t* pProgram)
     RECT rcWork{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcWork, 0);
     Print("workarea " + Rect(rcWork));
-    Print("foreground " + Handle(GetForegroundWindow()));
+    const HWND hForeground = GetForegroundWindow();
+    Print("foreground " + Handle(hForeground));
+    // The keyboard focus belongs to the foreground window's thread, which may be another program's.
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (hForeground != nullptr && GetGUIThreadInfo(GetWindowThreadProcessId(hForeground, nullptr), &gui) &&
+        gui.hwndFocus != nullptr)
+        Print("focus " + Handle(gui.hwndFocus) + " " + Number(static_cast<short>(GetDlgCtrlID(gui.hwndFocus))));
     const HDC hdc = CreateCompatibleDC(nullptr);
     const HFONT hFont = TemplateFont(pProgram, hdc);
     if (hFont == nullptr)

@@ -317,12 +317,14 @@ def centre(rect):
 
 
 class Screen:
-    """What the dialog probe read: the work area, the foreground window, and every visible dialog
-    (hwnd, xwin, enabled, rect, title) with its controls (id, cls, visible, rect, missing, text)."""
+    """What the dialog probe read: the work area, the foreground window, the focused control's id,
+    and every visible dialog (hwnd, xwin, enabled, rect, title) with its controls (id, cls, visible,
+    rect, missing, text)."""
 
     def __init__(self, text):
         self.workarea = None
         self.foreground = 0
+        self.focus = None   # the id of the control with the keyboard focus
         self.windows = []
         by_hwnd = {}
         for line in text.splitlines():
@@ -331,6 +333,8 @@ class Screen:
                 self.workarea = tuple(int(v) for v in rest.split())
             elif kind == "foreground":
                 self.foreground = int(rest)
+            elif kind == "focus":
+                self.focus = int(rest.split()[1])
             elif kind == "window":
                 f = rest.split(" ", 7)
                 window = dict(hwnd=int(f[0]), xwin=int(f[1]), enabled=f[2] == "1", rect=tuple(int(v) for v in f[3:7]),
@@ -601,6 +605,13 @@ def settings_dialog_shows_the_profile_and_a_live_preview(build):
             assert workarea == (100, 0, 800, 540), workarea
             (cx, cy), (wx, wy) = centre(dlg["rect"]), centre(workarea)
             assert abs(cx - wx) <= 1 and abs(cy - wy) <= 1, (dlg["rect"], workarea)
+
+            # The keyboard starts in the period and goes through the template's tab stops, past the arrows.
+            x.xdotool("windowfocus", "--sync", dlg["xwin"])
+            assert s.screen().focus == IDC_PERIOD
+            for nid in (IDC_COUNT, 1020, 1012):
+                x.key("Tab")
+                x.wait_for(lambda: s.screen().focus == nid, END_TIMEOUT, f"the focus on control {nid}")
 
             s.keys(dlg, "Escape")
             s.expect_end("the settings dialog to close on Escape")
