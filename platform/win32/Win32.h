@@ -36,6 +36,9 @@ inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
 inline WindowHandle FromHwnd(HWND h) { return reinterpret_cast<WindowHandle>(h); }
 
 LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A message box has closed over the dialog hDlg: a button whose click opened it must not keep the mouse.
+void ReleaseStaleCapture(HWND hDlg);
 }   // namespace Win32
 
 // A window's system menu, the system's own.

@@ -110,8 +110,28 @@ void AfxHideCursor()
 
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
-    const HWND hOwner = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
-    return MessageBoxW(hOwner, Win32::Widen(strText).c_str(), Win32::Widen(strCaption).c_str(), nType);
+    const HWND hDialog = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
+    HWND hOwner = hDialog;
+    const HWND hHadFocus = GetFocus();
+    // A box opened while another box of the same owner takes the focus (a handler that box started)
+    // belongs to that box: closing, it gives the focus back to that box. Were it the dialog's, the
+    // system would put the focus back into the edit whose handler showed the box, and the next
+    // focus move would start that handler again, and so on without end.
+    if (const HWND hRoot = hHadFocus != nullptr ? GetAncestor(hHadFocus, GA_ROOT) : nullptr;
+        hOwner != nullptr && hRoot != nullptr && hRoot != hOwner && GetWindow(hRoot, GW_OWNER) == hOwner)
+        hOwner = hRoot;
+    // The settings dialog, being the main window, asks the loop to end when it goes; a box shown
+    // after that (a save that failed) would close at once without being seen. The request waits.
+    MSG quit{};
+    const bool bQuitPending = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    const int nResult = MessageBoxW(hOwner, Win32::Widen(strText).c_str(), Win32::Widen(strCaption).c_str(), nType);
+    // Closing, a box gives the focus back to where it was.
+    if (hHadFocus != nullptr && IsWindow(hHadFocus) && GetFocus() != hHadFocus)
+        SetFocus(hHadFocus);
+    Win32::ReleaseStaleCapture(hDialog);
+    if (bQuitPending)
+        PostQuitMessage(static_cast<int>(quit.wParam));
+    return nResult;
 }
 
 std::string AfxLoadString(UINT nID)

@@ -5,6 +5,8 @@
 #include "platform/common/WndRouting.h"
 #include "platform/win32/Win32.h"
 
+#include <algorithm>
+
 namespace
 {
 // The parent a child window is made in, when it belongs to another program (a preview's host).
@@ -188,16 +190,34 @@ void CWnd::CenterWindow()
 {
     if (m_pImpl == nullptr)
         return;
+    const HWND hWnd = m_pImpl->hWnd;
     RECT rcWindow{};
-    ::GetWindowRect(m_pImpl->hWnd, &rcWindow);
-    RECT rcArea{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const HWND hParent = (GetWindowLongPtrW(m_pImpl->hWnd, GWL_STYLE) & WS_CHILD) != 0 ? ::GetParent(m_pImpl->hWnd) : nullptr;
-    if (hParent != nullptr)
-        ::GetClientRect(hParent, &rcArea);
+    ::GetWindowRect(hWnd, &rcWindow);
     const int cx = rcWindow.right - rcWindow.left;
     const int cy = rcWindow.bottom - rcWindow.top;
-    SetWindowPos(m_pImpl->hWnd, nullptr, rcArea.left + (rcArea.right - rcArea.left - cx) / 2,
-                 rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if ((GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD) != 0)
+    {
+        RECT rcArea{};
+        ::GetClientRect(::GetParent(hWnd), &rcArea);
+        SetWindowPos(hWnd, nullptr, (rcArea.right - cx) / 2, (rcArea.bottom - cy) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    // A top-level window centres over its owner (an About box over its dialog), else on the work
+    // area of its monitor, the screen less the taskbar; either way it stays inside that work area.
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    RECT rcWork{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoW(MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &mi))
+        rcWork = mi.rcWork;
+    RECT rcArea = rcWork;
+    if (const HWND hOwner = GetWindow(hWnd, GW_OWNER); hOwner != nullptr && IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+        ::GetWindowRect(hOwner, &rcArea);
+    int x = rcArea.left + (rcArea.right - rcArea.left - cx) / 2;
+    int y = rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2;
+    x = std::max<int>(rcWork.left, std::min<int>(x, rcWork.right - cx));
+    y = std::max<int>(rcWork.top, std::min<int>(y, rcWork.bottom - cy));
+    SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CWnd::PostMessage(UINT message, std::uintptr_t wParam, std::intptr_t lParam)

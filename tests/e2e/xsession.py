@@ -309,6 +309,38 @@ def make_wine_prefix(session, env, timeout=600):
     session.run(["wineserver", "-w"], check=False, env=env, timeout=timeout)
 
 
+# Japanese texts under Wine, which has no "ＭＳ 明朝": the dialog's face maps to IPA Mincho, and
+# Tahoma (captions, message boxes) falls back to IPA Gothic for the characters it lacks.
+JAPANESE_FONTS_REG = """Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"ＭＳ 明朝"="IPAMincho"
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]
+"Tahoma"=hex(7):{tahoma_link}
+"""
+
+
+def japanese_fonts_reg():
+    """The registry file above, as UTF-16 with its byte-order mark: regedit reads the Japanese
+    value name from it whatever the locale."""
+    link = "ipag.ttf,IPAGothic\0\0".encode("utf-16-le")
+    return ("\ufeff" + JAPANESE_FONTS_REG.format(tahoma_link=",".join(f"{b:02x}" for b in link))
+            .replace("\n", "\r\n")).encode("utf-16-le")
+
+
+def set_up_japanese_fonts(session, env, timeout=120):
+    """Writes the font mapping above into env's Wine prefix."""
+    fd, path = tempfile.mkstemp(prefix="kelvane-fonts-", suffix=".reg")
+    try:
+        with os.fdopen(fd, "wb") as f:
+            f.write(japanese_fonts_reg())
+        session.run(["wine", "regedit", "/S", "Z:" + path.replace("/", "\\")], env=env, timeout=timeout)
+        session.run(["wineserver", "-w"], check=False, env=env, timeout=timeout)
+    finally:
+        os.remove(path)
+
+
 def end_wine(env):
     """Ends every program of env's Wine prefix and waits for its wineserver to go."""
     subprocess.run(["wineserver", "-k"], env=env, capture_output=True)

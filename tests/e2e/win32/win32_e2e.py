@@ -21,8 +21,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from xsession import (XSession, end_wine, make_wine_prefix, process_ended, stop_process,  # noqa: E402
-                      wait_for, wine_environment)
+from xsession import (XSession, end_wine, make_wine_prefix, process_ended, set_up_japanese_fonts,  # noqa: E402
+                      stop_process, wait_for, wine_environment)
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 SCREEN = (800, 600)
@@ -146,6 +146,7 @@ def prefix(build):
     """Makes the Wine prefix once; later runs find it ready."""
     with WineSession(build) as x:
         make_wine_prefix(x, x.env, timeout=300)
+        set_up_japanese_fonts(x, x.env)
 
 
 def saver_shows_moving_snow_full_screen(build):
@@ -256,22 +257,9 @@ def switches_that_end_at_once(build):
             expect_exit_zero(proc, f"kelvane.scr {' '.join(map(str, args))} to end at once")
 
 
-def settings_mode_shows_its_message(build):
-    with WineSession(build) as x:
-        for args in ([], ["/c:4711"], ["-c"]):
-            proc = x.saver(*args)
-            # The message box takes its caption from the program's string 1.
-            box = x.wait_for(lambda: alive(proc) and x.run(["xdotool", "search", "--onlyvisible", "--name", "^Kelvane$"],
-                                                           check=False).stdout.split(),
-                             START_TIMEOUT, f"the settings message of kelvane.scr {' '.join(args)}")
-            x.xdotool("windowfocus", "--sync", box[0])
-            x.key("Return")
-            expect_exit_zero(proc, "settings mode to end when its message is closed")
-
-
 class ProfiledCopy:
     """A copy of kelvane.scr under another name, which reads a profile of its own:
-    %APPDATA%\\NAME.ini in the prefix, holding `contents`."""
+    %APPDATA%\\NAME.ini in the prefix, holding `contents` (None: no profile)."""
 
     def __init__(self, session, name, contents):
         roaming = os.path.join(session.prefix, "drive_c", "users", getpass.getuser(), "AppData", "Roaming")
@@ -280,13 +268,457 @@ class ProfiledCopy:
         self.program = os.path.join(self.folder, name + ".scr")
         shutil.copy(session.scr, self.program)
         self.profile = os.path.join(roaming, name + ".ini")
-        with open(self.profile, "wb") as f:
-            f.write(contents)
+        self.remove_profile()
+        if contents is not None:
+            with open(self.profile, "wb") as f:
+                f.write(contents)
+
+    def read_profile(self):
+        """The profile's bytes, None while there is no profile."""
+        if not os.path.isfile(self.profile):
+            return None
+        with open(self.profile, "rb") as f:
+            return f.read()
+
+    def remove_profile(self):
+        if os.path.isdir(self.profile):
+            shutil.rmtree(self.profile)
+        elif os.path.exists(self.profile):
+            os.remove(self.profile)
 
     def remove(self):
         shutil.rmtree(self.folder, ignore_errors=True)
-        if os.path.exists(self.profile):
-            os.remove(self.profile)
+        self.remove_profile()
+
+
+# Settings mode: the dialog of resource 102, read with the dialog probe and driven with xdotool.
+
+SETTINGS_TITLE = "Kelvaneの設定"
+ABOUT_TITLE = "Kelvaneについて"
+BOX_TITLE = "Kelvane"   # the program's name, string 1, captions its message boxes
+IDOK, IDCANCEL, IDC_APPLY, IDC_PREVIEW = 1, 2, 3, 1006
+IDC_PERIOD, IDC_COUNT, IDC_COUNT_SPIN = 1008, 1010, 1011
+IDC_RESISTANCE, IDC_RESISTANCE_SPIN = 1016, 1017
+# The edits in the template's order, with what an empty profile shows in them.
+DEFAULT_TEXTS = {1008: "40", 1010: "100", 1020: "210", 1012: "0.05", 1014: "9.8", 1016: "0.25", 1018: "50"}
+PERIOD_RANGE = "1 から 1000 までの整数を入力してください。"
+AT_LEAST_ONE = "1 以上の整数を入力してください。"
+NOT_SAVED = "設定を保存できませんでした。"
+SEVEN_KEYS = (b"[Config-Ver102]\r\nPeriod=40\r\nCount=101\r\nPixelRatio=210\r\nDeltaTime=0.05\r\n"
+              b"Gravitation=9.8\r\nResistance=0.25\r\nFlutter=50\r\n")
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def centre(rect):
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+
+
+class Screen:
+    """What the dialog probe read: the work area, the foreground window, the focused control's id,
+    and every visible dialog (hwnd, xwin, enabled, rect, title) with its controls (id, cls, visible,
+    rect, missing, text)."""
+
+    def __init__(self, text):
+        self.workarea = None
+        self.foreground = 0
+        self.focus = None   # the id of the control with the keyboard focus
+        self.windows = []
+        by_hwnd = {}
+        for line in text.splitlines():
+            kind, _, rest = line.partition(" ")
+            if kind == "workarea":
+                self.workarea = tuple(int(v) for v in rest.split())
+            elif kind == "foreground":
+                self.foreground = int(rest)
+            elif kind == "focus":
+                self.focus = int(rest.split()[1])
+            elif kind == "window":
+                f = rest.split(" ", 7)
+                window = dict(hwnd=int(f[0]), xwin=int(f[1]), enabled=f[2] == "1", rect=tuple(int(v) for v in f[3:7]),
+                              title=f[7] if len(f) > 7 else "", controls=[])
+                self.windows.append(window)
+                by_hwnd[window["hwnd"]] = window
+            elif kind == "control":
+                f = rest.split(" ", 9)
+                by_hwnd[int(f[0])]["controls"].append(
+                    dict(id=int(f[1]), cls=f[2], visible=f[3] == "1", rect=tuple(int(v) for v in f[4:8]),
+                         missing=int(f[8]), text=f[9] if len(f) > 9 else ""))
+
+    def titled(self, title):
+        return [w for w in self.windows if w["title"] == title]
+
+    def window(self, title):
+        windows = self.titled(title)
+        return windows[0] if windows else None
+
+
+def control(window, nid):
+    found = [c for c in window["controls"] if c["id"] == nid]
+    assert found, f"no control {nid} in {window['title']}"
+    return found[0]
+
+
+class Settings:
+    """kelvane.scr in settings mode, as a copy with a profile of its own (see ProfiledCopy)."""
+
+    def __init__(self, session, name, contents=None, args=("/c",)):
+        self.x = session
+        self.copy = ProfiledCopy(session, name, contents)
+        self.proc = session.saver(*args, program=self.copy.program)
+        self.probe_out = os.path.join(self.copy.folder, "probe.txt")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.copy.remove()
+
+    def screen(self):
+        # The probe writes to a file: a Wine program's pipe may stay open in the processes it starts.
+        with open(self.probe_out, "w") as out:
+            probe = self.x.wine(os.path.join(self.x.build, "kelvane-dialog-probe.exe"), "list",
+                                windows_path(self.copy.program), stdout=out)
+        process_ended(probe, END_TIMEOUT, "the dialog probe")
+        with open(self.probe_out, encoding="utf-8") as f:
+            return Screen(f.read())
+
+    def ask_inside(self, window, command):
+        """The lines the probe's hook sends back from inside the program: "sysmenu" or "dragicon"."""
+        with open(self.probe_out, "w") as out:
+            probe = self.x.wine(os.path.join(self.x.build, "kelvane-dialog-probe.exe"), command, window["hwnd"],
+                                stdout=out)
+        status = process_ended(probe, END_TIMEOUT, "the dialog probe")
+        with open(self.probe_out, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        assert status == 0, lines
+        return lines
+
+    def system_menu(self, window):
+        """The items of a window's system menu: (id, type, text), type 0x800 for a separator."""
+        return [(int(f[1]), int(f[2]), f[3] if len(f) > 3 else "")
+                for f in (line.split(" ", 3) for line in self.ask_inside(window, "sysmenu"))]
+
+    def dialog(self, timeout=START_TIMEOUT):
+        return self.x.wait_for(lambda: alive(self.proc) and self.screen().window(SETTINGS_TITLE), timeout,
+                               "the settings dialog")
+
+    def wait_text(self, nid, text):
+        self.x.wait_for(lambda: control(self.dialog(), nid)["text"] == text, END_TIMEOUT, f"{text!r} in control {nid}")
+
+    def click(self, window, nid, where=0.5):
+        """A click on a control, where (0..1) down its height: 0.25 is an arrow pair's upper arrow."""
+        left, top, right, bottom = control(window, nid)["rect"]
+        self.x.mouse_move((left + right) // 2, top + int((bottom - top) * where))
+        self.x.click(1)
+
+    def keys(self, window, *names):
+        self.x.xdotool("windowfocus", "--sync", window["xwin"])
+        for name in names:
+            self.x.key(name)
+
+    def close_boxes(self, done, preview=None):
+        """Closes each message box with Enter, the innermost first, until done(screen) holds with no
+        box open; returns the texts of the boxes in the order they were closed. With preview (a
+        rectangle), the snow there must move while each box is open."""
+        closed = []
+
+        def step():
+            screen = self.screen()
+            boxes = screen.titled(BOX_TITLE)
+            if not boxes:
+                return screen if done(screen) else None
+            box = next((b for b in boxes if b["hwnd"] == screen.foreground), boxes[-1])
+            texts = [c["text"] for c in box["controls"] if c["cls"].lower() == "static" and c["text"]]
+            if preview is not None:
+                shot = self.x.screenshot()
+                self.x.wait_for(lambda: moved_in(self.x.screenshot(), shot, preview), END_TIMEOUT,
+                                f"the preview's snow to move while {texts} is open")
+            self.keys(box, "Return")
+            self.x.wait_for(lambda: box["hwnd"] not in [b["hwnd"] for b in self.screen().titled(BOX_TITLE)],
+                            END_TIMEOUT, f"the box {texts} to close")
+            closed.append(" ".join(texts))
+            return None
+
+        self.x.wait_for(step, START_TIMEOUT, "the message boxes to end")
+        return closed
+
+    def expect_end(self, what):
+        expect_exit_zero(self.proc, what)
+
+
+def template_from_script(nid):
+    """Dialog nid as res/Dialogs.rc writes it, the script generated from the program's templates."""
+    with open(os.path.join(SOURCE, "res", "Dialogs.rc"), encoding="utf-8") as f:
+        script = f.read()
+    m = re.search(rf"^{nid} DIALOGEX (-?\d+), (-?\d+), (\d+), (\d+)\nSTYLE (0x[0-9A-Fa-f]+)\nEXSTYLE (0x[0-9A-Fa-f]+)\n"
+                  r'CAPTION "([^"]*)"\nFONT (\d+), "([^"]*)", (\d+), (\d+), (\d+)\nBEGIN\n(.*?)^END', script, re.M | re.S)
+    assert m, f"no dialog {nid} in res/Dialogs.rc"
+    g = m.groups()
+    controls = []
+    # "NOT WS_VISIBLE | " keeps windres from adding WS_VISIBLE to a control that must stay hidden.
+    for c in re.finditer(r'^\s*CONTROL "([^"]*)", (-?\d+), "([^"]*)", (?:NOT WS_VISIBLE \| )?(0x[0-9A-Fa-f]+), (-?\d+), (-?\d+), (-?\d+), (-?\d+), '
+                         r"(0x[0-9A-Fa-f]+)$", g[12], re.M):
+        text, cid, cls, style, x, y, cx, cy, ex = c.groups()
+        controls.append(dict(text=text, id=int(cid) & 0xFFFFFFFF, **{"class": cls}, style=int(style, 16),
+                             rect=(int(x), int(y), int(cx), int(cy)), ex_style=int(ex, 16), help_id=0))
+    assert len(controls) == len(re.findall(r"^\s*CONTROL ", g[12], re.M)), "a CONTROL line the test cannot read"
+    return dict(version=1, signature=0xFFFF, help_id=0, ex_style=int(g[5], 16), style=int(g[4], 16),
+                rect=tuple(int(v) for v in g[:4]), menu=None, window_class=None, title=g[6],
+                font=(int(g[7]), int(g[9]), int(g[10]), int(g[11]), g[8]), controls=controls)
+
+
+def pe_resource(path, kind, nid):
+    """The bytes and language of resource (kind, nid) of a PE file, each level taken by number."""
+    with open(path, "rb") as f:
+        image = f.read()
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    sections_count, = struct.unpack_from("<H", image, pe + 6)
+    optional_size, = struct.unpack_from("<H", image, pe + 20)
+    optional = pe + 24
+    directories = optional + (112 if struct.unpack_from("<H", image, optional)[0] == 0x20B else 96)
+    resource_rva, _ = struct.unpack_from("<II", image, directories + 2 * 8)
+    sections = [struct.unpack_from("<8sIIII", image, optional + optional_size + 40 * i) for i in range(sections_count)]
+
+    def offset(rva):
+        for _, size, address, raw_size, raw in sections:
+            if address <= rva < address + max(size, raw_size):
+                return raw + rva - address
+        raise AssertionError(f"RVA {rva:#x} lies in no section")
+
+    root = offset(resource_rva)
+
+    def entries(directory):
+        named, numbered = struct.unpack_from("<HH", image, directory + 12)
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", image, directory + 16 + 8 * i)
+            yield name, target
+
+    def find(directory, wanted):
+        for name, target in entries(directory):
+            if wanted is None or name == wanted:
+                return name, target
+        raise AssertionError(f"no resource {kind}/{nid}")
+
+    _, by_kind = find(root, kind)
+    _, by_name = find(root + (by_kind & 0x7FFFFFFF), nid)
+    language, data = find(root + (by_name & 0x7FFFFFFF), None)
+    rva, size = struct.unpack_from("<II", image, root + data)
+    return image[offset(rva):offset(rva) + size], language
+
+
+def parse_dialogex(data):
+    """A DIALOGEX resource, field by field; window classes given as ordinals by their names."""
+    ordinals = {0x80: "BUTTON", 0x81: "EDIT", 0x82: "STATIC", 0x83: "LISTBOX", 0x84: "SCROLLBAR", 0x85: "COMBOBOX"}
+    pos = 0
+
+    def take(fmt):
+        nonlocal pos
+        values = struct.unpack_from("<" + fmt, data, pos)
+        pos += struct.calcsize("<" + fmt)
+        return values
+
+    def text():
+        nonlocal pos
+        end = pos
+        while data[end:end + 2] != b"\0\0":
+            end += 2
+        value = data[pos:end].decode("utf-16-le")
+        pos = end + 2
+        return value
+
+    def sz_or_ord():
+        if struct.unpack_from("<H", data, pos)[0] == 0xFFFF:
+            return take("HH")[1]
+        value = text()
+        return value or None
+
+    version, signature, help_id, ex_style, style, count, x, y, cx, cy = take("HHIIIHhhhh")
+    dialog = dict(version=version, signature=signature, help_id=help_id, ex_style=ex_style, style=style,
+                  rect=(x, y, cx, cy), menu=sz_or_ord(), window_class=sz_or_ord(), title=text())
+    points, weight, italic, charset = take("HHBB")
+    dialog["font"] = (points, weight, italic, charset, text())
+    dialog["controls"] = []
+    for _ in range(count):
+        pos = (pos + 3) & ~3
+        help_id, ex_style, style, x, y, cx, cy, cid = take("IIIhhhhI")
+        cls = sz_or_ord()
+        title = sz_or_ord()
+        extra, = take("H")
+        pos += extra
+        dialog["controls"].append(dict(text=title or "", id=cid, **{"class": ordinals.get(cls, cls)}, style=style,
+                                       rect=(x, y, cx, cy), ex_style=ex_style, help_id=help_id))
+    return dialog
+
+
+def settings_template_is_compiled_into_the_binary(build):
+    """Dialogs 100 and 102 in kelvane.scr, Japanese, field for field as the program defines them."""
+    for nid in (100, 102):
+        data, language = pe_resource(os.path.join(build, "kelvane.scr"), 5, nid)
+        assert language == 0x0411, f"dialog {nid} has the language {language:#x}"
+        got, want = parse_dialogex(data), template_from_script(nid)
+        for key in want:
+            if key != "controls":
+                assert got[key] == want[key], f"dialog {nid}: {key} is {got[key]!r}, not {want[key]!r}"
+        assert len(got["controls"]) == len(want["controls"]), f"dialog {nid}: {len(got['controls'])} controls"
+        for i, (g, w) in enumerate(zip(got["controls"], want["controls"])):
+            # windres writes class names in capitals; the dialog manager reads them either way.
+            assert dict(g, **{"class": g["class"].lower()}) == dict(w, **{"class": w["class"].lower()}), \
+                f"dialog {nid}, control {i + 1}: {g} is not {w}"
+    placeholder = [c for c in parse_dialogex(pe_resource(os.path.join(build, "kelvane.scr"), 5, 102)[0])["controls"]
+                   if c["id"] == IDC_PREVIEW]
+    assert placeholder[0]["style"] == 0x40000000, "the preview's placeholder must stay invisible"
+
+
+def settings_dialog_shows_the_profile_and_a_live_preview(build):
+    with WineSession(build) as x:
+        # A work area that is not the screen, as with a taskbar on the left and one at the bottom;
+        # Wine takes it from the desktop's _NET_WORKAREA (left, top, width, height).
+        x.run(["xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "100, 0, 700, 540"])
+        started = time.monotonic()
+        with Settings(x, "kelvane-fresh") as s:
+            dlg = s.dialog()
+            preview = [c for c in dlg["controls"] if c["cls"].startswith("Kelvane:")]
+            assert len(preview) == 1, dlg["controls"]
+            placeholder = control(dlg, IDC_PREVIEW)
+            assert preview[0]["rect"] == placeholder["rect"] and preview[0]["visible"] and not placeholder["visible"]
+            left, top, right, bottom = placeholder["rect"]
+            shot = x.wait_for(lambda: white_shot(x, s.proc) and x.screenshot(), START_TIMEOUT, "the first snow")
+            x.wait_for(lambda: alive(s.proc) and moved_in(x.screenshot(), shot, placeholder["rect"]), END_TIMEOUT,
+                       "the preview's snow to move")
+            print(f"settings_dialog_with_moving_preview_s={time.monotonic() - started:.2f}")
+
+            assert {c["id"]: c["text"] for c in dlg["controls"] if c["id"] in DEFAULT_TEXTS} == DEFAULT_TEXTS
+            # Every text of the template, in its order, each with a glyph for every character.
+            controls = [c for c in dlg["controls"] if not c["cls"].startswith("Kelvane:")]
+            expected = template_from_script(102)["controls"]
+            assert len(controls) == len(expected), (len(controls), len(expected))
+            for got, want in zip(controls, expected):
+                assert (got["id"] & 0xFFFFFFFF, got["cls"].lower()) == (want["id"], want["class"].lower()), (got, want)
+                if want["class"] != "EDIT":
+                    assert got["text"] == want["text"], (got, want)
+                assert got["missing"] == 0, f"{got['missing']} characters of {got['text']!r} have no glyph"
+            # Centred on the work area.
+            workarea = s.screen().workarea
+            assert workarea == (100, 0, 800, 540), workarea
+            (cx, cy), (wx, wy) = centre(dlg["rect"]), centre(workarea)
+            assert abs(cx - wx) <= 1 and abs(cy - wy) <= 1, (dlg["rect"], workarea)
+
+            # The keyboard starts in the period and goes through the template's tab stops, past the arrows.
+            x.xdotool("windowfocus", "--sync", dlg["xwin"])
+            assert s.screen().focus == IDC_PERIOD
+            for nid in (IDC_COUNT, 1020, 1012):
+                x.key("Tab")
+                x.wait_for(lambda: s.screen().focus == nid, END_TIMEOUT, f"the focus on control {nid}")
+
+            s.keys(dlg, "Escape")
+            s.expect_end("the settings dialog to close on Escape")
+            assert s.copy.read_profile() is None
+        # Every way into settings mode.
+        for args in ([], ["/c:4711"], ["-c"]):
+            with Settings(x, "kelvane-fresh", None, args) as s:
+                s.keys(s.dialog(), "Escape")
+                s.expect_end(f"kelvane.scr {' '.join(args)} to close on Escape")
+
+
+def settings_arrow_and_nested_boxes(build):
+    with WineSession(build) as x:
+        with Settings(x, "kelvane-arrows") as s:
+            dlg = s.dialog()
+            s.click(dlg, IDC_RESISTANCE_SPIN, 0.25)
+            s.wait_text(IDC_RESISTANCE, "0.251")
+            # The defaults button by its mnemonic puts every field back.
+            s.keys(dlg, "alt+d")
+            s.wait_text(IDC_RESISTANCE, "0.25")
+            assert {c["id"]: c["text"] for c in s.dialog()["controls"] if c["id"] in DEFAULT_TEXTS} == DEFAULT_TEXTS
+
+            # Period 0 typed, then the apply button: the range message, the same again from the
+            # period's handler that the last box starts, then the two lower-bound messages. The
+            # preview snows on meanwhile.
+            s.click(dlg, IDC_PERIOD)
+            s.keys(dlg, "End", "shift+Home", "0")
+            s.wait_text(IDC_PERIOD, "0")
+            s.click(dlg, IDC_APPLY)
+            closed = s.close_boxes(lambda screen: control(screen.window(SETTINGS_TITLE), IDC_PERIOD)["text"] == "1",
+                                   preview=control(dlg, IDC_PREVIEW)["rect"])
+            assert closed == [PERIOD_RANGE, PERIOD_RANGE, AT_LEAST_ONE, AT_LEAST_ONE], closed
+
+            # The apply button whose click brought the boxes does not keep the mouse: the next click works.
+            s.click(s.dialog(), IDCANCEL)
+            s.expect_end("the settings dialog to close on Cancel")
+            assert s.copy.read_profile() is None
+
+
+def settings_ok_writes_the_seven_keys(build):
+    with WineSession(build) as x:
+        with Settings(x, "kelvane-ok") as s:
+            dlg = s.dialog()
+            s.click(dlg, IDC_COUNT_SPIN, 0.25)
+            s.wait_text(IDC_COUNT, "101")
+            s.click(dlg, IDOK)
+            s.expect_end("the settings dialog to close on OK")
+            assert s.copy.read_profile() == SEVEN_KEYS, s.copy.read_profile()
+        # Enter in an edit accepts the dialog, whichever of its buttons the template marks as default.
+        with Settings(x, "kelvane-enter") as s:
+            dlg = s.dialog()
+            s.click(dlg, IDC_COUNT_SPIN, 0.25)
+            s.wait_text(IDC_COUNT, "101")
+            s.click(dlg, IDC_PERIOD)
+            s.keys(dlg, "Return")
+            s.expect_end("the settings dialog to close on Enter")
+            assert s.copy.read_profile() == SEVEN_KEYS, s.copy.read_profile()
+        # A profile that cannot be written: the message shows after the dialog has gone, and waits.
+        with Settings(x, "kelvane-blocked") as s:
+            os.makedirs(s.copy.profile)
+            s.click(s.dialog(), IDOK)
+            closed = s.close_boxes(lambda screen: s.proc.poll() is not None)
+            # The message names the profile on a line of its own (the probe shows line breaks as spaces).
+            assert closed == [NOT_SAVED + " C:\\users\\" + getpass.getuser() + "\\AppData\\Roaming\\kelvane-blocked.ini"], closed
+            s.expect_end("settings mode to end after its message")
+
+
+def settings_cancel_escape_and_close_write_nothing(build):
+    with WineSession(build) as x:
+        for how in ("cancel", "escape", "close"):
+            with Settings(x, "kelvane-cancel") as s:
+                dlg = s.dialog()
+                s.click(dlg, IDC_COUNT_SPIN, 0.25)
+                s.wait_text(IDC_COUNT, "101")
+                if how == "cancel":
+                    s.click(dlg, IDCANCEL)
+                elif how == "escape":
+                    s.keys(dlg, "Escape")
+                else:
+                    s.keys(dlg, "alt+F4")
+                s.expect_end(f"the settings dialog to close ({how})")
+                assert s.copy.read_profile() is None, how
+
+
+def settings_system_menu_about_box_and_drag_icon(build):
+    with WineSession(build) as x:
+        with Settings(x, "kelvane-about") as s:
+            dlg = s.dialog()
+            assert s.system_menu(dlg)[-2:] == [(0, 0x800, ""), (0x0010, 0, "&About Saver...")], s.system_menu(dlg)
+            # Dragged while minimised, the dialog shows the program's icon.
+            assert s.ask_inside(dlg, "dragicon") == ["icon 1 32 32"]
+            # The last item of the system menu, past its separator.
+            s.keys(dlg, "alt+space")
+            x.wait_for(lambda: [w for w in x.top_windows() if w["override_redirect"]], END_TIMEOUT, "the system menu")
+            s.keys(dlg, "End", "Return")
+            about = x.wait_for(lambda: s.screen().window(ABOUT_TITLE), END_TIMEOUT, "the About box")
+            texts = [c["text"] for c in about["controls"]]
+            assert texts[0] == "Kelvane" and texts[-1] == "OK", texts
+            assert all(c["missing"] == 0 for c in about["controls"]), about["controls"]
+            assert centre(about["rect"]) == centre(s.dialog()["rect"]), (about["rect"], s.dialog()["rect"])
+            s.keys(about, "Return")
+            x.wait_for(lambda: not s.screen().window(ABOUT_TITLE), END_TIMEOUT, "the About box to close")
+            dlg = s.dialog()
+            assert dlg["enabled"]
+            s.keys(dlg, "Escape")
+            s.expect_end("the settings dialog to close on Escape")
+            assert s.copy.read_profile() is None
 
 
 def profile_settings_reach_the_saver(build):
@@ -337,7 +769,8 @@ def binary_is_self_contained(build):
     headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", scr], capture_output=True, text=True, check=True).stdout
     assert "(Windows GUI)" in headers, "kelvane.scr is not a GUI program"
     dlls = {m.lower() for m in re.findall(r"DLL Name: (\S+)", headers)}
-    shipped = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "advapi32.dll"}
+    shipped = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "advapi32.dll",
+               "comctl32.dll"}
     assert dlls and dlls <= shipped, f"kelvane.scr imports {sorted(dlls - shipped)}"
 
     rc = subprocess.run(["x86_64-w64-mingw32-windres", "-i", scr, "-O", "rc"], capture_output=True, text=True,
@@ -369,7 +802,10 @@ CASES = {f.__name__: f for f in (
     binary_is_self_contained,
     prefix, saver_shows_moving_snow_full_screen, saver_ends_on_the_second_mouse_position, saver_ends_on_a_key,
     saver_ends_on_a_click, preview_fills_the_host_and_ends_with_it, preview_survives_a_host_that_goes_at_any_moment,
-    switches_that_end_at_once, settings_mode_shows_its_message, profile_settings_reach_the_saver,
+    switches_that_end_at_once, settings_dialog_shows_the_profile_and_a_live_preview, settings_arrow_and_nested_boxes,
+    settings_ok_writes_the_seven_keys, settings_cancel_escape_and_close_write_nothing,
+    settings_system_menu_about_box_and_drag_icon, settings_template_is_compiled_into_the_binary,
+    profile_settings_reach_the_saver,
     hostile_profile_does_not_stop_the_saver,
     profile_store_on_windows)}
 
