@@ -53,6 +53,7 @@ public:
     // program's windows refuse the focus: a kill-focus handler that a box starts runs once, not
     // again inside its own box. The same on every platform.
     int m_nOpenMessageBoxes = 0;
+    bool RefusesFocus() const { return m_nOpenMessageBoxes > 0; }
     // The innermost dialog running modally: it owns the message boxes shown meanwhile.
     CWnd* m_pModalDialog = nullptr;
 };

@@ -98,7 +98,7 @@ CWnd* CWnd::SetFocus()
 {
     // A message box disables its owner, and a disabled window's controls refuse the focus. Some
     // systems let it through anyway; refusing it here makes every platform nest handlers alike.
-    if (const CWinApp* pApp = AfxGetApp(); m_pImpl == nullptr || (pApp != nullptr && pApp->m_nOpenMessageBoxes > 0))
+    if (const CWinApp* pApp = AfxGetApp(); m_pImpl == nullptr || (pApp != nullptr && pApp->RefusesFocus()))
         return nullptr;
     return AfxSetFocus(this);
 }
