@@ -105,7 +105,6 @@ void ShowSystemMenu(CWndImpl* pDlg, const QPoint& ptGlobal)
     QMenu menu(pDlg->pWidget);
     menu.setFont(QApplication::font());
     menu.addAction(QStringLiteral("閉じる(&C)"))->setData(SC_CLOSE);
-    menu.addSeparator();
     for (const CMenuImpl::Item& item : pDlg->systemMenu.items)
     {
         if ((item.nFlags & MF_SEPARATOR) != 0)

@@ -407,8 +407,9 @@ void CWinAppImpl::WidgetFocusChanged(QWidget* pNow)
     hFocus = pNew != nullptr ? pNew->hWnd : 0;
     // A mouse press that moved the focus and so opened a box is no click: the box took the mouse.
     const int nBoxes = nBoxesShown;
+    const bool bPressing = QGuiApplication::mouseButtons() != Qt::NoButton;
     SendKillFocus(pOld);
-    if (nBoxesShown != nBoxes && QGuiApplication::mouseButtons() != Qt::NoButton)
+    if (nBoxesShown != nBoxes && bPressing)
     {
         bCancelPress = true;
         QTimer::singleShot(0, pPoster.get(), []() { QtState().bCancelPress = false; });
