@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QRawFont>
 #include <QTemporaryDir>
@@ -41,6 +42,7 @@ struct BoxSeen
     std::string caption;
     QMessageBox::Icon icon;
     bool bOwnedByDialog;
+    bool bPreviewTicked;   // the preview's flakes moved while the box was open
 };
 
 class SettingsDlgQtTest : public testing::Test
@@ -98,6 +100,12 @@ public:
         QTest::mouseClick(pWidget->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, pWidget->mapTo(pWidget->window(), pt));
         QTest::qWait(20);
     }
+    // A click through the X server itself, as the user's comes: the program reads it from its queue.
+    static void ClickThroughX(QWidget* pWidget)
+    {
+        const QPoint pt = pWidget->mapToGlobal(pWidget->rect().center());
+        ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(pt.x()), QString::number(pt.y()), "click", "1"}), 0);
+    }
     void ClickArrow(int nID, bool bUpper)
     {
         QWidget* pArrows = Item(nID);
@@ -133,15 +141,33 @@ public:
     bool m_bCloseAbout = false;                   // an About box that opens is seen, then closed with Escape
     bool m_bAboutShown = false;
 
+    const CSnowWnd* m_pPreview = nullptr;   // watched while each box is open
+
 private:
+    bool PreviewTicks() const
+    {
+        const auto yOf = [this]() {
+            std::vector<double> y;
+            for (const Flake& flake : m_pPreview->GetFlakes())
+                y.push_back(flake.y);
+            return y;
+        };
+        const std::vector<double> before = yOf();
+        QTest::qWait(3 * static_cast<int>(m_pPreview->GetPeriod()) + 50);
+        return !before.empty() && yOf() != before;
+    }
+
     void CloseBoxes()
     {
         for (QWidget* pWidget : QApplication::topLevelWidgets())
         {
             if (auto* pBox = qobject_cast<QMessageBox*>(pWidget); pBox != nullptr && pBox->isVisible())
             {
+                m_boxCloser.stop();
+                const bool bTicked = m_pPreview != nullptr && PreviewTicks();
+                m_boxCloser.start();
                 m_boxes.push_back({pBox->text().toStdString(), pBox->windowTitle().toStdString(), pBox->icon(),
-                                   m_pDlg != nullptr && m_pDlg->IsWindow() && pBox->parentWidget() == DialogWidget()});
+                                   m_pDlg != nullptr && m_pDlg->IsWindow() && pBox->parentWidget() == DialogWidget(), bTicked});
                 if (m_onFirstBox)
                     std::exchange(m_onFirstBox, nullptr)();
                 pBox->done(QMessageBox::Ok);
@@ -297,19 +323,23 @@ TEST_F(SettingsDlgQtTest, ArrowsStepOnePerClickAndKeepTheFocusWhereItWas)
     });
 }
 
-TEST_F(SettingsDlgQtTest, APeriodOfZeroAppliedBringsFourBoxesAndEndsAtOne)
+TEST_F(SettingsDlgQtTest, APeriodOfZeroAppliedBringsFourBoxesOwnedByTheDialogWhileThePreviewSnowsAndEndsAtOne)
 {
     CSettingsDlg dlg;
     Run(dlg, [&]() {
+        m_pPreview = &dlg.GetPreview();
         Type(IDC_PERIOD, "0");
-        Click(Item(IDC_APPLY));
+        ClickThroughX(Item(IDC_APPLY));
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 4u, 10000);
         EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kPeriodRange, kPeriodRange, kAtLeastOne, kAtLeastOne}));
         for (const BoxSeen& box : m_boxes)
         {
             EXPECT_EQ(box.caption, "Kelvane");
             EXPECT_EQ(box.icon, QMessageBox::Warning);
             EXPECT_TRUE(box.bOwnedByDialog);
+            EXPECT_TRUE(box.bPreviewTicked) << box.text << " #" << (&box - m_boxes.data());
         }
+        m_pPreview = nullptr;
         EXPECT_EQ(Text(IDC_PERIOD), "1");
         EXPECT_EQ(dlg.GetPreview().GetPeriod(), 1u);
         QTRY_COMPARE(FocusWidget(), Item(IDC_PERIOD));
