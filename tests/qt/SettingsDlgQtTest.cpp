@@ -346,6 +346,31 @@ TEST_F(SettingsDlgQtTest, APeriodOfZeroAppliedBringsFourBoxesOwnedByTheDialogWhi
     });
 }
 
+TEST_F(SettingsDlgQtTest, TabFollowsTheTemplateAndARefusedOkLeavesTheFailingEditFocusedAndSelected)
+{
+    CSettingsDlg dlg;
+    Run(dlg, [&]() {
+        // Tab runs through the edits, then the buttons, in template order, and round again.
+        std::vector<int> order;
+        for (int i = 0; i < 12; ++i)
+        {
+            Key(Qt::Key_Tab);
+            order.push_back(QtState().FindWidget(FocusWidget())->nID);
+        }
+        EXPECT_EQ(order, (std::vector<int>{IDC_COUNT, IDC_PIXELRATIO, IDC_DELTATIME, IDC_GRAVITATION, IDC_RESISTANCE, IDC_FLUTTER,
+                                           IDC_APPLY, IDOK, IDCANCEL, IDC_DEFAULT, IDC_PERIOD, IDC_COUNT}));
+        EXPECT_TRUE(m_boxes.empty());
+
+        // Enter in the edit: OK's exchange refuses the value; its own message starts no handler.
+        Type(IDC_GRAVITATION, "100");
+        Key(Qt::Key_Return);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"0.1 から 99.9 までの数値を入力してください。"});
+        EXPECT_FALSE(Ended());
+        QTRY_COMPARE(FocusWidget(), Item(IDC_GRAVITATION));
+        EXPECT_EQ(static_cast<QLineEdit*>(Item(IDC_GRAVITATION))->selectedText().toStdString(), "100");
+    });
+}
+
 TEST_F(SettingsDlgQtTest, AClickOnOkThatLostItsFocusToABoxIsNoClick)
 {
     CSettingsDlg dlg;
