@@ -410,12 +410,11 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     if (pTemplate == nullptr || QtEnsureApplication(true) == nullptr)
         return -1;
     CWinAppImpl& s = QtState();
-    static CQtDialogKeys* s_pKeys = nullptr;   // made with the first dialog, for every later one
-    if (s_pKeys == nullptr)
+    if (s.pDialogKeys == nullptr)
     {
-        s_pKeys = new CQtDialogKeys;
-        s_pKeys->setParent(s.pPoster.get());
-        qApp->installEventFilter(s_pKeys);
+        s.pDialogKeys = new CQtDialogKeys;
+        s.pDialogKeys->setParent(s.pPoster.get());
+        qApp->installEventFilter(s.pDialogKeys);
     }
 
     // Owned by the dialog that runs now, else by the main window: a dialog above its owner.

@@ -137,6 +137,7 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     int nBoxesShown = 0;                   // message boxes so far: a handler that showed one cancels a click
     bool bCancelPress = false;             // the mouse press being delivered lost its focus to a box
     bool bMovingFocus = false;             // the back end moves the focus itself: Qt's report is no news
+    QObject* pDialogKeys = nullptr;        // the dialogs' keys, made with the first dialog; pPoster's child
 
     void Post(WindowHandle hWnd, const CWndImpl::Message& msg);
     // A window of another program: made on first use, nullptr when no live window has the handle.

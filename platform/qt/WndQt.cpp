@@ -383,7 +383,7 @@ void CWinAppImpl::MoveFocus(CWndImpl* pImpl)
     {
         // A window that is not active keeps the control for when it is.
         pImpl->pWidget->setFocus(Qt::OtherFocusReason);
-        if (!pImpl->pWidget->isActiveWindow())
+        if (pImpl->pWidget->isVisible() && !pImpl->pWidget->isActiveWindow())
             pImpl->pWidget->activateWindow();
     }
     else if (pImpl != nullptr && pImpl->pWindow != nullptr)
