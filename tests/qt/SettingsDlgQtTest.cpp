@@ -438,7 +438,7 @@ TEST_F(SettingsDlgQtTest, OkWritesTheProfileAndCancelEscapeOrCloseWriteNothing)
     }
 }
 
-TEST_F(SettingsDlgQtTest, TheMnemonicRestoresTheDefaultsAndTheSystemMenuOpensTheAboutBox)
+TEST_F(SettingsDlgQtTest, TheMnemonicAndEnterOnAFocusedButtonPressItAndTheSystemMenuOpensTheAboutBox)
 {
     WriteProfile("Period=70\nCount=300\n");
     CSettingsDlg dlg;
@@ -448,6 +448,23 @@ TEST_F(SettingsDlgQtTest, TheMnemonicRestoresTheDefaultsAndTheSystemMenuOpensThe
         EXPECT_EQ(Text(IDC_PERIOD), "40");
         EXPECT_EQ(Text(IDC_COUNT), "100");
         EXPECT_EQ(FocusWidget(), Item(IDC_DEFAULT));   // as a click, the button took the focus
+        // Enter presses the focused button, not OK.
+        static_cast<QLineEdit*>(Item(IDC_COUNT))->setText("250");
+        Key(Qt::Key_Return);
+        EXPECT_FALSE(Ended());
+        EXPECT_EQ(Text(IDC_COUNT), "100");
+
+        // A right-click on the dialog's background opens its system menu too; Escape closes it.
+        std::vector<std::string> rightClickItems;
+        m_menuHandler = [&](QMenu* pMenu) {
+            for (QAction* pAction : pMenu->actions())
+                rightClickItems.push_back(pAction->isSeparator() ? "-" : pAction->text().toStdString());
+            QTest::keyClick(pMenu, Qt::Key_Escape);
+            return true;
+        };
+        QTest::mouseClick(DialogWidget()->windowHandle(), Qt::RightButton, Qt::NoModifier, QPoint(4, 4));
+        QTRY_COMPARE(rightClickItems.size(), 3u);
+        EXPECT_FALSE(Ended());
 
         std::vector<std::string> items;
         m_menuHandler = [&](QMenu* pMenu) {
