@@ -128,6 +128,7 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     char* qtArgv[2] = {nullptr, nullptr};
     std::unique_ptr<QObject> pPoster;      // delivers posted messages, paints and the quit message
     bool bQuit = false;
+    bool bQuitAfterBoxes = false;          // the quit came while a message box was open
     int nExitCode = 0;
 
     CFrameBuffer noFrame;

@@ -60,7 +60,12 @@ protected:
         switch (p->m_what)
         {
         case CPostedEvent::What::Quit:
-            QCoreApplication::exit(s.nExitCode);
+            // Quitting ends every loop, a message box's too: one open now (a failed save's, after
+            // the dialog that was the main window) is read to its end first.
+            if (s.pApp->m_nOpenMessageBoxes > 0)
+                s.bQuitAfterBoxes = true;
+            else
+                QCoreApplication::exit(s.nExitCode);
             break;
         case CPostedEvent::What::Paint:
             if (CWndImpl* pImpl = s.Find(p->m_hWnd); pImpl != nullptr && !pImpl->bHost)
@@ -285,6 +290,11 @@ int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::st
         s.MoveFocus(pHad);
     if (CWndImpl* pNow = s.Find(hOwner); s.pApp->m_nOpenMessageBoxes <= 1 && pNow != nullptr && pNow->pWidget != nullptr)
         pNow->pWidget->activateWindow();
+    if (s.bQuitAfterBoxes && s.pApp->m_nOpenMessageBoxes <= 1)
+    {
+        s.bQuitAfterBoxes = false;
+        PostEvent(CPostedEvent::What::Quit);
+    }
     return IDOK;
 }
 

@@ -8,7 +8,6 @@
 #include "platform/qt/QtImpl.h"
 #include "res/Resource.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>

@@ -482,6 +482,21 @@ TEST_F(SettingsDlgQtTest, TheMnemonicAndEnterOnAFocusedButtonPressItAndTheSystem
     });
 }
 
+TEST_F(SettingsDlgQtTest, AMessageBoxAfterTheMainWindowHasGoneIsShownToItsEnd)
+{
+    // Settings mode's "could not save" box comes after the dialog, the main window, asked the loop to quit.
+    CWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0, 0), "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 50, 50), nullptr, 0));
+    AfxGetApp()->m_pMainWnd = &wnd;
+    wnd.DestroyWindow();
+    AfxMessageBox("設定を保存できませんでした。", MB_ICONEXCLAMATION);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"設定を保存できませんでした。"});
+    // The quit waited for the box and is on its way again; the tests after this one still need the loop.
+    EXPECT_FALSE(QtState().bQuitAfterBoxes);
+    QCoreApplication::removePostedEvents(QtState().pPoster.get());
+    QtState().bQuit = false;
+}
+
 TEST_F(SettingsDlgQtTest, TheWindowShowsTheProgramsIconForTheWindowManager)
 {
     CSettingsDlg dlg;
