@@ -78,5 +78,17 @@ class SettingsTest(KelvaneTestCase):
         self.assertEqual(self.profile(), "[Config-Ver102]\nCount=7\n")
 
 
+    def test_a_profile_that_cannot_be_written_is_said_so_after_ok(self):
+        os.mkdir(os.path.join(self.home, "kelvane.ini"))   # a folder where the file should go
+        proc, dlg = self.open_settings("/c")
+        self.x.key("Return")
+        box = self.x.wait_for(lambda: [w for w in self.x.top_windows() if w["id"] != dlg["id"]], START_TIMEOUT,
+                              "the message that the settings were not stored")[0]
+        self.assert_still_running(proc)
+        self.x.run(["xdotool", "windowfocus", "--sync", str(box["id"])], check=False)
+        self.x.key("Return")
+        self.assert_ends(proc, END_TIMEOUT, "settings mode to end when its message is closed")
+
+
 if __name__ == "__main__":
     unittest.main()
