@@ -288,14 +288,19 @@ private:
         default: break;
         }
         // A mnemonic: with Alt anywhere, alone where the focus is not in an edit.
+        // With Alt some keyboards give no text: the key then says which letter it was.
         const QString text = pKey->text();
+        const int key = pKey->key();
+        const QChar ch = text.size() == 1 ? text[0]
+                         : (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? QChar(key)
+                                                                                                            : QChar();
         const bool bAlt = modifiers == Qt::AltModifier;
-        if (text.size() != 1 || !text[0].isLetterOrNumber() || !(bAlt || (modifiers == Qt::NoModifier && (pFocus == nullptr || pFocus->className != "EDIT"))))
+        if (!ch.isLetterOrNumber() || !(bAlt || (modifiers == Qt::NoModifier && (pFocus == nullptr || pFocus->className != "EDIT"))))
             return false;
         for (CWndImpl* pChild : pDlg->children)
         {
             if (pChild->className == "BUTTON" && pChild->pWidget != nullptr && pChild->pWidget->isVisible() &&
-                MnemonicOf(QString::fromStdString(pChild->text)) == text[0].toLower())
+                MnemonicOf(QString::fromStdString(pChild->text)) == ch.toLower())
             {
                 ClickButton(pDlg, pChild);
                 return true;
