@@ -5,6 +5,7 @@
 #include "platform/Types.h"
 #include "platform/WinDefs.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,9 @@ public:
     std::string m_strAppName;
     std::string m_strExeName;       // the executable's name without folder or extension
     std::string m_strProfileName;   // the profile file; empty: no profile, every read gives its default
+    // Entries that stand in for the profile's during this run, {section, entry} -> the text the
+    // file would hold: the reads find them first, the writes never store them.
+    std::map<std::pair<std::string, std::string>, std::string> m_profileOverrides;
 
     CWinAppImpl* m_pImpl = nullptr;
 

@@ -1,18 +1,31 @@
 #include "platform/WinApp.h"
 #include "platform/common/IniFile.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
 // A null section or entry asks Windows for a list of names; the program never does, so here it
 // reads as missing and writes nothing.
 
+namespace
+{
+const std::string* FindOverride(const CWinApp& app, const char* lpszSection, const char* lpszEntry)
+{
+    if (!lpszSection || !lpszEntry || app.m_profileOverrides.empty())
+        return nullptr;
+    const auto it = app.m_profileOverrides.find({lpszSection, lpszEntry});
+    return it != app.m_profileOverrides.end() ? &it->second : nullptr;
+}
+}   // namespace
+
 UINT CWinApp::GetProfileInt(const char* lpszSection, const char* lpszEntry, int nDefault)
 {
     const UINT fallback = static_cast<UINT>(nDefault);
-    if (m_strProfileName.empty() || !lpszSection || !lpszEntry)
+    const std::string* pOverride = FindOverride(*this, lpszSection, lpszEntry);
+    if ((m_strProfileName.empty() && !pOverride) || !lpszSection || !lpszEntry)
         return fallback;
-    const auto value = IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry);
+    const auto value = pOverride ? std::optional<std::string>(*pOverride) : IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry);
     if (!value || value->empty())
         return fallback;
     return IniFile::ParseProfileInt(*value);
@@ -20,6 +33,8 @@ UINT CWinApp::GetProfileInt(const char* lpszSection, const char* lpszEntry, int 
 
 std::string CWinApp::GetProfileString(const char* lpszSection, const char* lpszEntry, const char* lpszDefault)
 {
+    if (const std::string* pOverride = FindOverride(*this, lpszSection, lpszEntry))
+        return pOverride->substr(0, IniFile::kMaxValueLength);
     if (!m_strProfileName.empty() && lpszSection && lpszEntry)
         if (auto value = IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry))
             return *value;

@@ -1,6 +1,8 @@
-// The Linux desktop program's entry: xscreensaver's window options become the preview switch,
-// then the application frame runs.
+// The Linux desktop program's entry: xscreensaver's settings options stand in for the profile's
+// entries during this run, its window options become the preview switch, then the application
+// frame runs.
 
+#include "app/SnowParams.h"
 #include "platform/WinApp.h"
 #include "platform/qt/QtImpl.h"
 #include "platform/qt/XScreenSaverArgs.h"
@@ -11,6 +13,17 @@
 
 int main(int argc, char** argv)
 {
+    XScreenSaverSettings settings = TakeXScreenSaverSettings(argc, argv);
+    if (CWinApp* pApp = AfxGetApp(); pApp != nullptr)
+        for (const auto& [strEntry, strValue] : settings.overrides)
+            pApp->m_profileOverrides[{kSnowSection, strEntry}] = strValue;
+    std::vector<char*> argvRest;
+    for (std::string& arg : settings.args)
+        argvRest.push_back(arg.data());
+    argvRest.push_back(nullptr);
+    argc = static_cast<int>(settings.args.size());
+    argv = argvRest.data();
+
     const XScreenSaverTarget target = FindXScreenSaverTarget(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     std::vector<std::string> args;
     switch (target.kind)

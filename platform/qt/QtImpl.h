@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+class QEventLoop;
 class QGuiApplication;
+class QWidget;
 struct xcb_connection_t;
 class CQtWindow;
 struct CWndImpl;
@@ -87,6 +89,12 @@ struct CWndImpl : CWndRecord<CWndImpl>
     bool bMouseSeen = false;
     bool bGrabbed = false;
 
+    // A dialog and its controls are widgets (settings mode only): the dialog's window is its top
+    // widget's, a control has a handle of the back end's own, beyond the 32 bits of X's.
+    QWidget* pWidget = nullptr;            // a dialog's: owned, deleted late; a control's: its dialog's
+    bool bDialog = false;
+    QEventLoop* pModalLoop = nullptr;      // a dialog's modal run, while it runs
+    int nUpDownPos = 0;                    // an arrow pair's position, which the dialog never reads
 
     CFrameBuffer frame;
     std::vector<CRect> changed;            // reused by every present
@@ -94,7 +102,7 @@ struct CWndImpl : CWndRecord<CWndImpl>
     CRect ClientRect() const;
     // The client area's top left corner on the screen.
     QPoint ClientOrigin() const;
-    QWindow* NativeParent() const { return bHost ? pForeign.get() : pWindow; }
+    QWindow* NativeParent() const;
 
     std::intptr_t Dispatch(UINT message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     std::intptr_t DefaultHandling(const Message& msg);
@@ -120,10 +128,17 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     char* qtArgv[2] = {nullptr, nullptr};
     std::unique_ptr<QObject> pPoster;      // delivers posted messages, paints and the quit message
     bool bQuit = false;
+    bool bQuitAfterBoxes = false;          // the quit came while a message box was open
     int nExitCode = 0;
 
     CFrameBuffer noFrame;
     CWndImpl* pHandling = nullptr;         // the window whose handler runs, innermost
+
+    WindowHandle hNextControl = 0x100000000u;   // the next handle for a dialog's control
+    int nBoxesShown = 0;                   // message boxes so far: a handler that showed one cancels a click
+    bool bCancelPress = false;             // the mouse press being delivered lost its focus to a box
+    bool bMovingFocus = false;             // the back end moves the focus itself: Qt's report is no news
+    QObject* pDialogKeys = nullptr;        // the dialogs' keys, made with the first dialog; pPoster's child
 
     void Post(WindowHandle hWnd, const CWndImpl::Message& msg);
     // A window of another program: made on first use, nullptr when no live window has the handle.
@@ -132,6 +147,12 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     void HostResized(WindowHandle hWnd, int cx, int cy);
     // Qt moved the keyboard focus to pWindow (nullptr: to no window of ours).
     void FocusChanged(QWindow* pWindow);
+    // Qt moved the keyboard focus between widgets: an edit that loses it tells its dialog.
+    void WidgetFocusChanged(QWidget* pNow);
+    // Moves the focus to pImpl (nullptr: to no window of ours); an edit that loses it tells its
+    // dialog at once.
+    void MoveFocus(CWndImpl* pImpl);
+    CWndImpl* FindWidget(const QWidget* pWidget) const;
 };
 
 CWinAppImpl& QtState();
@@ -141,8 +162,15 @@ CWinAppImpl& QtState();
 qreal QtScaleOf(const QWindow* pWindow);
 int QtToDevice(qreal v, qreal scale);
 QRect QtToLogical(const CRect& rc, qreal scale);
-// The application's Qt side, made on first need; nullptr when there is no display.
-QGuiApplication* QtEnsureApplication();
+// The application's Qt side, made on first need; nullptr when there is no display. Widgets are
+// loaded only for dialogs: saving and preview never ask for them. A Qt side made without them
+// cannot gain them, and then bWidgets gives nullptr too.
+QGuiApplication* QtEnsureApplication(bool bWidgets = false);
+bool QtHasWidgets();
+
+// A dialog control's text, as the user sees and edits it (DialogQt.cpp).
+void QtSetWidgetText(CWndImpl* pImpl, const std::string& text);
+std::string QtWidgetText(const CWndImpl* pImpl);
 // Ends what is left of the windows and Qt, while main() still runs.
 void QtShutdown();
 

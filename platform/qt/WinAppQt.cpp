@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 
 #include <xcb/xcb.h>
@@ -59,7 +60,12 @@ protected:
         switch (p->m_what)
         {
         case CPostedEvent::What::Quit:
-            QCoreApplication::exit(s.nExitCode);
+            // Quitting ends every loop, a message box's too: one open now (a failed save's, after
+            // the dialog that was the main window) is read to its end first.
+            if (s.pApp->m_nOpenMessageBoxes > 0)
+                s.bQuitAfterBoxes = true;
+            else
+                QCoreApplication::exit(s.nExitCode);
             break;
         case CPostedEvent::What::Paint:
             if (CWndImpl* pImpl = s.Find(p->m_hWnd); pImpl != nullptr && !pImpl->bHost)
@@ -123,11 +129,11 @@ CWinAppImpl& QtState()
     return *pApp->m_pImpl;
 }
 
-QGuiApplication* QtEnsureApplication()
+QGuiApplication* QtEnsureApplication(bool bWidgets)
 {
     CWinAppImpl& s = QtState();
     if (s.pQApp || s.bNoDisplay)
-        return s.pQApp.get();
+        return !bWidgets || QtHasWidgets() ? s.pQApp.get() : nullptr;
     // The back end speaks X11; a Wayland session serves it through Xwayland. Without a display,
     // Qt would abort: say so and let the caller end.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -145,13 +151,26 @@ QGuiApplication* QtEnsureApplication()
     static char szName[] = "kelvane";
     s.qtArgv[0] = (s.pApp->m_argc > 0 && s.pApp->m_argv[0] != nullptr) ? s.pApp->m_argv[0] : szName;
     s.qtArgc = 1;
-    s.pQApp = std::make_unique<QApplication>(s.qtArgc, s.qtArgv);
+    // Widgets (their style, palette and fonts) cost memory and start-up time that saving and
+    // preview do without.
+    if (bWidgets)
+        s.pQApp = std::make_unique<QApplication>(s.qtArgc, s.qtArgv);
+    else
+        s.pQApp = std::make_unique<QGuiApplication>(s.qtArgc, s.qtArgv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     s.pPoster = std::make_unique<CPoster>();
     QObject::connect(s.pQApp.get(), &QGuiApplication::focusWindowChanged, s.pPoster.get(),
                      [](QWindow* pWindow) { QtState().FocusChanged(pWindow); });
+    if (bWidgets)
+        QObject::connect(qApp, &QApplication::focusChanged, s.pPoster.get(),
+                         [](QWidget*, QWidget* pNow) { QtState().WidgetFocusChanged(pNow); });
     QtX11::InstallEventFilter();
     return s.pQApp.get();
+}
+
+bool QtHasWidgets()
+{
+    return qobject_cast<QApplication*>(QtState().pQApp.get()) != nullptr;
 }
 
 void QtShutdown()
@@ -234,20 +253,50 @@ void AfxHideCursor()
 
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
-    if (QtEnsureApplication() == nullptr)
+    if (QtEnsureApplication(true) == nullptr)
     {
         std::fprintf(stderr, "kelvane: %s\n", strText.c_str());
         return IDOK;
     }
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(strCaption), QString::fromStdString(strText), QMessageBox::Ok);
+    CWinAppImpl& s = QtState();
+    ++s.nBoxesShown;
+    // The box takes the focus as it opens: an edit that loses it runs its handler now, and the
+    // boxes that handler shows appear before this one.
+    const WindowHandle hHadFocus = s.hFocus;
+    s.MoveFocus(nullptr);
+
+    // The box lives on the heap: it is its owner's child, and goes with it if the owner goes first.
+    QPointer<QMessageBox> pBox = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(strCaption),
+                                                 QString::fromStdString(strText), QMessageBox::Ok);
     if ((nType & 0xF0u) == MB_ICONEXCLAMATION)
-        box.setIcon(QMessageBox::Warning);
-    if (CWndImpl* pImpl = CWndImpl::Of(pOwner); pImpl != nullptr && pImpl->pWindow != nullptr)
+        pBox->setIcon(QMessageBox::Warning);
+    CWndImpl* pOwnerImpl = CWndImpl::Of(pOwner);
+    const WindowHandle hOwner = pOwnerImpl != nullptr ? pOwnerImpl->hWnd : 0;
+    if (pOwnerImpl != nullptr && pOwnerImpl->pWidget != nullptr)
     {
-        box.winId();
-        box.windowHandle()->setTransientParent(pImpl->pWindow);
+        pBox->setParent(pOwnerImpl->pWidget->window(), pBox->windowFlags());
+        pBox->setFont(QApplication::font());   // a box speaks in the desktop's font, not the dialog's
     }
-    box.exec();
+    else if (pOwnerImpl != nullptr && pOwnerImpl->pWindow != nullptr)
+    {
+        pBox->winId();
+        pBox->windowHandle()->setTransientParent(pOwnerImpl->pWindow);
+    }
+    pBox->setWindowModality(Qt::ApplicationModal);
+    pBox->exec();
+    delete pBox.data();
+
+    // Closing, it gives the focus back to where it was, if that window is still there; the owner
+    // is active again once the outermost of the boxes inside one another is gone.
+    if (CWndImpl* pHad = s.Find(hHadFocus); s.hFocus == 0 && pHad != nullptr && !pHad->bDestroying)
+        s.MoveFocus(pHad);
+    if (CWndImpl* pNow = s.Find(hOwner); s.pApp->m_nOpenMessageBoxes <= 1 && pNow != nullptr && pNow->pWidget != nullptr)
+        pNow->pWidget->activateWindow();
+    if (s.bQuitAfterBoxes && s.pApp->m_nOpenMessageBoxes <= 1)
+    {
+        s.bQuitAfterBoxes = false;
+        PostEvent(CPostedEvent::What::Quit);
+    }
     return IDOK;
 }
 

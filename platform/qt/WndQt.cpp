@@ -9,12 +9,14 @@
 #include "res/Resource.h"
 
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -210,10 +212,24 @@ QRect QtToLogical(const CRect& rc, qreal scale)
     return QRect(qRound(rc.left / scale), qRound(rc.top / scale), qRound(rc.Width() / scale), qRound(rc.Height() / scale));
 }
 
+QWindow* CWndImpl::NativeParent() const
+{
+    if (bHost)
+        return pForeign.get();
+    if (pWindow != nullptr)
+        return pWindow;
+    return pWidget != nullptr && pWidget->isWindow() ? pWidget->windowHandle() : nullptr;
+}
+
 CRect CWndImpl::ClientRect() const
 {
     if (bHost)
         return rcHostClient;
+    if (pWidget != nullptr)
+    {
+        const qreal scale = pWidget->devicePixelRatioF();
+        return CRect(0, 0, QtToDevice(pWidget->width(), scale), QtToDevice(pWidget->height(), scale));
+    }
     if (pWindow == nullptr)
         return CRect();
     // The framebuffer covers every device pixel of the window, whatever Qt's scale factor.
@@ -223,6 +239,12 @@ CRect CWndImpl::ClientRect() const
 
 QPoint CWndImpl::ClientOrigin() const
 {
+    if (pWidget != nullptr)
+    {
+        const qreal scale = pWidget->devicePixelRatioF();
+        const QPoint origin = pWidget->mapToGlobal(QPoint(0, 0));
+        return QPoint(QtToDevice(origin.x(), scale), QtToDevice(origin.y(), scale));
+    }
     QWindow* pNative = NativeParent();
     if (pNative == nullptr)
         return QPoint();
@@ -254,7 +276,12 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
     CWinAppImpl& s = QtState();
     switch (msg.message)
     {
-    case WM_CLOSE: s.Destroy(this); return 0;
+    case WM_CLOSE:
+        // A dialog closes as Escape and Cancel close it: its owner decides, through IDCANCEL.
+        if (bDialog)
+            return Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(IDCANCEL) | (BN_CLICKED << 16), 0);
+        s.Destroy(this);
+        return 0;
     case WM_SYSCOMMAND:
         if ((msg.wParam & 0xFFF0) == SC_CLOSE)
             return Dispatch(WM_CLOSE);
@@ -280,6 +307,18 @@ void CWndImpl::NativeTeardown()
         s.pHandling = nullptr;
     if (bHost)
         return;   // the record frees the host's foreign QWindow
+    if (pWidget != nullptr)
+    {
+        // A control's widget goes with its dialog's; a dialog's window goes once the loop is back.
+        if (bDialog)
+        {
+            if (pModalLoop != nullptr)
+                pModalLoop->exit();
+            pWidget->hide();
+            pWidget->deleteLater();
+        }
+        pWidget = nullptr;
+    }
     // The QWindow may be the one whose event is being handled: it goes once the loop is back.
     if (pWindow != nullptr)
     {
@@ -333,11 +372,79 @@ void CWinAppImpl::HostResized(WindowHandle hWnd, int cx, int cy)
 
 void CWinAppImpl::FocusChanged(QWindow* pWindow)
 {
+    // The focus among a dialog's widgets is Qt Widgets' to report (WidgetFocusChanged).
+    if (const CWndImpl* pFocus = Find(hFocus); pFocus != nullptr && pFocus->pWidget != nullptr)
+        return;
     // Found by its QWindow: asking a window for its handle could make one for a window on its way out.
     hFocus = 0;
     for (const auto& [hWnd, pImpl] : windows)
         if (pWindow != nullptr && pImpl->pWindow == pWindow && !pImpl->bHost)
             hFocus = hWnd;
+}
+
+CWndImpl* CWinAppImpl::FindWidget(const QWidget* pWidget) const
+{
+    if (pWidget == nullptr)
+        return nullptr;
+    for (const auto& [hWnd, pImpl] : windows)
+        if (pImpl->pWidget == pWidget && !pImpl->bDestroying)
+            return pImpl.get();
+    return nullptr;
+}
+
+namespace
+{
+void SendKillFocus(CWndImpl* pOld)
+{
+    if (pOld != nullptr && pOld->className == "EDIT" && pOld->pParent != nullptr && !pOld->pParent->bDestroying)
+        pOld->pParent->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) | (EN_KILLFOCUS << 16),
+                                static_cast<std::intptr_t>(pOld->hWnd));
+}
+}   // namespace
+
+void CWinAppImpl::MoveFocus(CWndImpl* pImpl)
+{
+    CWndImpl* pOld = Find(hFocus);
+    if (pOld == pImpl)
+        return;
+    hFocus = pImpl != nullptr ? pImpl->hWnd : 0;
+    const bool bOuter = bMovingFocus;
+    bMovingFocus = true;
+    if (pImpl != nullptr && pImpl->pWidget != nullptr)
+    {
+        // A window that is not active keeps the control for when it is.
+        pImpl->pWidget->setFocus(Qt::OtherFocusReason);
+        if (pImpl->pWidget->isVisible() && !pImpl->pWidget->isActiveWindow())
+            pImpl->pWidget->activateWindow();
+    }
+    else if (pImpl != nullptr && pImpl->pWindow != nullptr)
+        pImpl->pWindow->requestActivate();
+    else if (pImpl == nullptr && pOld != nullptr && pOld->pWidget != nullptr)
+        pOld->pWidget->clearFocus();
+    bMovingFocus = bOuter;
+    SendKillFocus(pOld);
+}
+
+void CWinAppImpl::WidgetFocusChanged(QWidget* pNow)
+{
+    // While a message box is open the program's windows refuse the focus: Qt's moves among them are
+    // no news then, and the box that closes puts the focus back itself.
+    if (bMovingFocus || pApp->m_nOpenMessageBoxes > 0)
+        return;
+    CWndImpl* pNew = FindWidget(pNow);
+    CWndImpl* pOld = Find(hFocus);
+    if (pNew == pOld || (pNew == nullptr && (pOld == nullptr || pOld->pWidget == nullptr)))
+        return;
+    hFocus = pNew != nullptr ? pNew->hWnd : 0;
+    // A mouse press that moved the focus and so opened a box is no click: the box took the mouse.
+    const int nBoxes = nBoxesShown;
+    const bool bPressing = QGuiApplication::mouseButtons() != Qt::NoButton;
+    SendKillFocus(pOld);
+    if (nBoxesShown != nBoxes && bPressing)
+    {
+        bCancelPress = true;
+        QTimer::singleShot(0, pPoster.get(), []() { QtState().bCancelPress = false; });
+    }
 }
 
 bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
@@ -375,6 +482,9 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     // window to X: no window manager may frame or move it either.
     if (pParent != nullptr && pParent->bHost && pParent->hWnd == QtX11::RootWindow())
         flags |= Qt::X11BypassWindowManagerHint;
+    // A preview inside a dialog never takes the focus from the dialog's controls.
+    if (pParent != nullptr && pParent->pWidget != nullptr)
+        flags |= Qt::WindowDoesNotAcceptFocus;
     pWindow->setFlags(flags);
     pWindow->setGeometry(QtToLogical(rect, QtScaleOf(pParent != nullptr ? pParent->NativeParent() : nullptr)));
     if (pImpl->nIDCursor == IDC_BLANK)
@@ -442,16 +552,17 @@ void CWnd::GetClientRect(CRect* lpRect) const
 
 void CWnd::GetWindowRect(CRect* lpRect) const
 {
-    if (m_pImpl == nullptr || m_pImpl->NativeParent() == nullptr)
+    if (m_pImpl == nullptr || (m_pImpl->NativeParent() == nullptr && m_pImpl->pWidget == nullptr))
     {
         *lpRect = CRect();
         return;
     }
     // A top-level window's rectangle takes in the frame a window manager put around it.
-    if (!m_pImpl->bHost && m_pImpl->pParent == nullptr)
+    const bool bTopWidget = m_pImpl->pWidget != nullptr && m_pImpl->pWidget->isWindow();
+    if (bTopWidget || (!m_pImpl->bHost && m_pImpl->pParent == nullptr && m_pImpl->pWidget == nullptr))
     {
-        const QRect rc = m_pImpl->pWindow->frameGeometry();
-        const qreal scale = QtScaleOf(m_pImpl->pWindow);
+        const QRect rc = bTopWidget ? m_pImpl->pWidget->frameGeometry() : m_pImpl->pWindow->frameGeometry();
+        const qreal scale = bTopWidget ? m_pImpl->pWidget->devicePixelRatioF() : QtScaleOf(m_pImpl->pWindow);
         *lpRect = CRect(QtToDevice(rc.x(), scale), QtToDevice(rc.y(), scale), QtToDevice(rc.x() + rc.width(), scale),
                         QtToDevice(rc.y() + rc.height(), scale));
         return;
@@ -463,7 +574,7 @@ void CWnd::GetWindowRect(CRect* lpRect) const
 
 void CWnd::ScreenToClient(CRect* lpRect) const
 {
-    if (m_pImpl == nullptr || m_pImpl->NativeParent() == nullptr)
+    if (m_pImpl == nullptr || (m_pImpl->NativeParent() == nullptr && m_pImpl->pWidget == nullptr))
         return;
     const QPoint origin = m_pImpl->ClientOrigin();
     *lpRect = CRect(lpRect->left - origin.x(), lpRect->top - origin.y(), lpRect->right - origin.x(),
@@ -483,6 +594,17 @@ bool CWnd::IsIconic() const
 
 void CWnd::CenterWindow()
 {
+    if (m_pImpl != nullptr && m_pImpl->pWidget != nullptr && m_pImpl->pWidget->isWindow())
+    {
+        QWidget* pWidget = m_pImpl->pWidget;
+        const QScreen* pScreen = pWidget->screen() != nullptr ? pWidget->screen() : QGuiApplication::primaryScreen();
+        if (pScreen == nullptr)
+            return;
+        const QRect rcArea = pScreen->availableGeometry();
+        const QRect rcFrame = pWidget->frameGeometry();
+        pWidget->move(rcArea.x() + (rcArea.width() - rcFrame.width()) / 2, rcArea.y() + (rcArea.height() - rcFrame.height()) / 2);
+        return;
+    }
     if (m_pImpl == nullptr || m_pImpl->bHost || m_pImpl->pWindow == nullptr)
         return;
     QWindow* pWindow = m_pImpl->pWindow;
@@ -559,12 +681,19 @@ void CWnd::SetWindowText(const std::string& text)
     if (m_pImpl == nullptr)
         return;
     m_pImpl->text = text;
+    if (m_pImpl->pWidget != nullptr)
+    {
+        QtSetWidgetText(m_pImpl, text);
+        return;
+    }
     if (!m_pImpl->bHost && m_pImpl->pParent == nullptr && m_pImpl->pWindow != nullptr)
         m_pImpl->pWindow->setTitle(QString::fromStdString(text));
 }
 
 std::string CWnd::GetWindowText() const
 {
+    if (m_pImpl != nullptr && m_pImpl->pWidget != nullptr)
+        return QtWidgetText(m_pImpl);
     return m_pImpl != nullptr ? m_pImpl->text : std::string();
 }
 
@@ -572,11 +701,10 @@ CWnd* AfxSetFocus(CWnd* pWnd)
 {
     // Another program's window takes the focus only from that program, as on Windows.
     CWndImpl* pImpl = CWndImpl::Of(pWnd);
-    if (pImpl == nullptr || pImpl->bHost || pImpl->pWindow == nullptr)
+    if (pImpl == nullptr || pImpl->bHost || (pImpl->pWindow == nullptr && pImpl->pWidget == nullptr))
         return nullptr;
     CWnd* pOld = CWnd::GetFocus();
-    QtState().hFocus = pImpl->hWnd;
-    pImpl->pWindow->requestActivate();
+    QtState().MoveFocus(pImpl);
     return pOld;
 }
 

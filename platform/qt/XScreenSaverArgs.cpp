@@ -90,3 +90,30 @@ std::vector<std::string> PreviewArgs(const char* argv0, std::uint32_t nWindow)
 {
     return {argv0 != nullptr ? argv0 : "kelvane", "/p", std::to_string(nWindow)};
 }
+
+const XScreenSaverSetting kXScreenSaverSettings[7] = {
+    {"period", "Period"},          {"count", "Count"},           {"pixel-ratio", "PixelRatio"},
+    {"delta-time", "DeltaTime"},   {"gravitation", "Gravitation"}, {"resistance", "Resistance"},
+    {"flutter", "Flutter"},
+};
+
+XScreenSaverSettings TakeXScreenSaverSettings(int argc, const char* const* argv)
+{
+    XScreenSaverSettings result;
+    for (int i = 0; i < argc; ++i)
+    {
+        const XScreenSaverSetting* pSetting = nullptr;
+        if (i > 0 && i + 1 < argc)
+            for (const XScreenSaverSetting& setting : kXScreenSaverSettings)
+                if (IsOption(argv[i], setting.pszOption))
+                    pSetting = &setting;
+        if (pSetting == nullptr)
+        {
+            result.args.emplace_back(argv[i] != nullptr ? argv[i] : "");
+            continue;
+        }
+        result.overrides.emplace_back(pSetting->pszEntry, argv[i + 1] != nullptr ? argv[i + 1] : "");
+        ++i;
+    }
+    return result;
+}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct XScreenSaverTarget
@@ -31,3 +32,22 @@ XScreenSaverTarget FindXScreenSaverTarget(int argc, const char* const* argv, con
 
 // The argument vector of preview mode in that window: program name, "/p", the id in decimal.
 std::vector<std::string> PreviewArgs(const char* argv0, std::uint32_t nWindow);
+
+// The seven settings as xscreensaver's panel passes them ("--count 500"; one dash also does), and
+// the profile entry each stands in for during that run.
+struct XScreenSaverSetting
+{
+    const char* pszOption;   // without dashes
+    const char* pszEntry;
+};
+extern const XScreenSaverSetting kXScreenSaverSettings[7];
+
+struct XScreenSaverSettings
+{
+    std::vector<std::pair<std::string, std::string>> overrides;   // {profile entry, value}, last one wins
+    std::vector<std::string> args;                                 // the command line without them
+};
+
+// Takes the settings options and their values out of the command line. An option without a value
+// after it is left where it is.
+XScreenSaverSettings TakeXScreenSaverSettings(int argc, const char* const* argv);

@@ -1,5 +1,6 @@
 """Preview mode (/p ID) and xscreensaver's window options, in a host window of another process."""
 
+import os
 import unittest
 
 from kelvane_e2e import END_TIMEOUT, START_TIMEOUT, Host, KelvaneTestCase
@@ -110,6 +111,25 @@ class PreviewTest(KelvaneTestCase):
         self.assertTrue(window["override_redirect"], "a child of the root is framed by no window manager")
         self.wait_for_moving_snow((0, 0, self.width, self.height))
         self.assert_still_running(proc)
+
+    def test_xscreensaver_settings_options_take_effect_for_that_run_and_are_not_stored(self):
+        def white_in_host(*args):
+            host = Host(self.x, HOST_W, HOST_H)
+            proc = self.kelvane("--root", *args, env={"XSCREENSAVER_WINDOW": hex(host.id)})
+            self.wait_for_child(host)
+            self.wait_for_moving_snow(self.host_rect())
+            white = sum(self.x.screenshot().count_white(self.host_rect()) for _ in range(5))
+            host.command("destroy")
+            self.assert_ends(proc)
+            return white
+
+        self.write_profile("[Config-Ver102]\nCount=50\n")
+        plain = white_in_host()
+        # Many more flakes, each larger: far more white than the profile's 50 small ones.
+        more = white_in_host("--count", "2000", "--pixel-ratio", "50", "--flutter", "0")
+        self.assertGreater(more, 10 * plain)
+        with open(os.path.join(self.home, "kelvane.ini"), encoding="latin-1") as f:
+            self.assertEqual(f.read(), "[Config-Ver102]\nCount=50\n")
 
     def test_xscreensaver_options_naming_no_window_end_at_once(self):
         for args, env in ((["-window-id"], None), (["-window-id", "0x"], None), (["-window-id", "12abc"], None),

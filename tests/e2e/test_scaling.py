@@ -53,6 +53,29 @@ class ScalingTest(KelvaneTestCase):
         host.command("destroy")
         self.assert_ends(proc)
 
+    def test_settings_dialogs_preview_covers_its_place(self):
+        # Unscaled, the dialog is 480 x 284 pixels and its preview stands at 334,146, 128 x 96; a
+        # scale that enlarges the dialog enlarges the preview with it, in the screen's own pixels.
+        for env in SCALES:
+            with self.subTest(env=env):
+                proc = self.kelvane("/c", env=env)
+
+                def preview():
+                    for top in self.x.top_windows():
+                        k = top["width"] / 480
+                        want = (top["x"] + round(334 * k), top["y"] + round(146 * k), round(128 * k), round(96 * k))
+                        for wid in self.x.children(top["id"]):
+                            info = self.x.window_info(wid)
+                            if info and info["map_state"] == "IsViewable" and \
+                                    (info["x"], info["y"], info["width"], info["height"]) == want:
+                                return info
+                    return None
+                info = self.x.wait_for(preview, START_TIMEOUT, "the preview over its place in the dialog")
+                rect = (info["x"], info["y"], info["x"] + info["width"], info["y"] + info["height"])
+                for quarter in self.quarters(rect):
+                    self.wait_for_moving_snow(quarter)
+                self.x.key("Escape")
+                self.assert_ends(proc)
 
 if __name__ == "__main__":
     unittest.main()

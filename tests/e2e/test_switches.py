@@ -1,4 +1,5 @@
-"""The command line's switch table, from outside: which switches start saving, which end at once."""
+"""The command line's switch table, from outside: which switches start saving, which end at once.
+The settings switches are in test_settings.py."""
 
 import unittest
 
@@ -24,18 +25,6 @@ class SwitchesTest(KelvaneTestCase):
                 self.assert_still_running(proc)
                 self.x.key("Return")
                 self.assert_ends(proc, END_TIMEOUT, "the saver to end at a key")
-
-    def test_settings_switches_show_the_placeholder_message(self):
-        for args in ([], ["/c"], ["-c"], ["c"], ["/c:4711"]):
-            with self.subTest(args=args):
-                proc = self.kelvane(*args)
-                box = self.x.wait_for(lambda: self.x.top_windows(), END_TIMEOUT, "the settings message")[0]
-                self.assertLess(box["width"], self.width)
-                self.assert_still_running(proc)
-                self.x.run(["xdotool", "windowfocus", "--sync", str(box["id"])], check=False)
-                self.x.key("Return")
-                self.assert_ends(proc, END_TIMEOUT, "settings mode to end when its message is closed")
-                self.assertEqual(self.x.top_windows(), [])
 
 
 if __name__ == "__main__":

@@ -98,6 +98,36 @@ TEST(WinAppProfile, WriteStringsSetsSeveralEntriesAtOnce)
     EXPECT_FALSE(p.app.WriteProfileStrings("Snow", {{"Period", "1"}}));
 }
 
+TEST(WinAppProfile, OverridesAreReadFirstAndNeverWritten)
+{
+    ProfileApp p;
+    const std::string bytes = "[Snow]\r\nCount=7\r\nPeriod=40\r\n";
+    p.Put(bytes);
+    p.app.m_profileOverrides[{"Snow", "Count"}] = "500";
+    p.app.m_profileOverrides[{"Snow", "Flutter"}] = "12.5";
+    p.app.m_profileOverrides[{"Other", "Period"}] = "1";
+    struct Case
+    {
+        const char* entry;
+        UINT nInt;
+        std::string text;
+    };
+    for (const Case& c : {Case{"Count", 500, "500"}, Case{"Flutter", 12, "12.5"}, Case{"Period", 40, "40"}, Case{"Missing", 3, "dflt"}})
+    {
+        SCOPED_TRACE(c.entry);
+        EXPECT_EQ(p.app.GetProfileInt("Snow", c.entry, 3), c.nInt);
+        EXPECT_EQ(p.app.GetProfileString("Snow", c.entry, "dflt"), c.text);
+    }
+    // A write goes to the file and the override still stands in for it during the run.
+    ASSERT_TRUE(p.app.WriteProfileString("Snow", "Count", "8"));
+    EXPECT_EQ(p.Get(), "[Snow]\r\nCount=8\r\nPeriod=40\r\n");
+    EXPECT_EQ(p.app.GetProfileInt("Snow", "Count", 3), 500u);
+    // Without a profile file the overrides are all there is.
+    p.app.m_strProfileName.clear();
+    EXPECT_EQ(p.app.GetProfileInt("Snow", "Count", 3), 500u);
+    EXPECT_EQ(p.app.GetProfileString("Snow", "Period", "40 "), "40");
+}
+
 #ifndef _WIN32
 TEST(ProfilePathXdg, PrefersAbsoluteXdgThenHome)
 {

@@ -88,3 +88,49 @@ TEST(PreviewArgs, ChooseModeReadsThemAsPreviewInThatWindow)
         EXPECT_EQ(command.nHostHandle, static_cast<std::int64_t>(nWindow));
     }
 }
+
+TEST(TakeXScreenSaverSettings, TheSevenOptionsBecomeProfileEntriesAndLeaveTheRestInOrder)
+{
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    struct Case
+    {
+        std::vector<const char*> args;   // after the program's name
+        Entries overrides;
+        std::vector<std::string> rest;   // after the program's name
+    };
+    const Case cases[] = {
+        {{"--root", "--period", "20", "--count", "500"}, {{"Period", "20"}, {"Count", "500"}}, {"--root"}},
+        {{"-count", "5", "-root"}, {{"Count", "5"}}, {"-root"}},
+        {{"--pixel-ratio", "60.5", "--delta-time", "0.01", "--gravitation", "3", "--resistance", "0.5", "--flutter", "0",
+          "--window-id", "0x10"},
+         {{"PixelRatio", "60.5"}, {"DeltaTime", "0.01"}, {"Gravitation", "3"}, {"Resistance", "0.5"}, {"Flutter", "0"}},
+         {"--window-id", "0x10"}},
+        {{"--count", "5", "--count", "6"}, {{"Count", "5"}, {"Count", "6"}}, {}},
+        {{"/s", "--flutter", "80"}, {{"Flutter", "80"}}, {"/s"}},
+        {{"--root", "--count"}, {}, {"--root", "--count"}},
+        {{"--counts", "5", "count", "5", "---count", "5"}, {}, {"--counts", "5", "count", "5", "---count", "5"}},
+        {{"/c"}, {}, {"/c"}},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<const char*> argv{"kelvane"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const XScreenSaverSettings settings = TakeXScreenSaverSettings(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(settings.overrides, c.overrides);
+        std::vector<std::string> rest{"kelvane"};
+        rest.insert(rest.end(), c.rest.begin(), c.rest.end());
+        EXPECT_EQ(settings.args, rest);
+    }
+}
+
+TEST(TakeXScreenSaverSettings, WithTheOptionsTakenOutTheWindowOptionsAndSwitchesReadAsBefore)
+{
+    // "-count" alone would read as the settings switch "c".
+    const char* argv[] = {"kelvane", "-count", "500", "-root"};
+    const XScreenSaverSettings settings = TakeXScreenSaverSettings(4, argv);
+    std::vector<const char*> rest;
+    for (const std::string& arg : settings.args)
+        rest.push_back(arg.c_str());
+    EXPECT_EQ(FindXScreenSaverTarget(static_cast<int>(rest.size()), rest.data(), nullptr).kind, XScreenSaverTarget::Kind::Root);
+}
