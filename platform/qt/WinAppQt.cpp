@@ -151,6 +151,7 @@ QGuiApplication* QtEnsureApplication()
     QObject::connect(s.pQApp.get(), &QGuiApplication::focusWindowChanged, s.pPoster.get(),
                      [](QWindow* pWindow) { QtState().FocusChanged(pWindow); });
     QtX11::InstallEventFilter();
+    QtWatchScreens();
     return s.pQApp.get();
 }
 
