@@ -66,9 +66,16 @@ void CSaverWnd::OnActivateApp(bool bActive)
 void CSaverWnd::OnMouseMove(UINT nFlags, CPoint point)
 {
     // The system reports the pointer's position once when the window appears; that is not the user.
-    if (m_ptLast == CPoint(-1, -1))
-        m_ptLast = point;
-    else if (point != m_ptLast)
+    // Every monitor's saver compares with the one first position on the screen, as the pointer may
+    // first show over one saver and move on over another.
+    CSaverWnd& first = m_pCoverer != nullptr ? *m_pCoverer : *this;
+    const CPoint ptScreen(point.x + m_rcMonitor.left, point.y + m_rcMonitor.top);
+    if (!first.m_bPointerSeen)
+    {
+        first.m_ptLast = ptScreen;
+        first.m_bPointerSeen = true;
+    }
+    else if (ptScreen != first.m_ptLast)
         PostMessage(WM_CLOSE);
     CSnowWnd::OnMouseMove(nFlags, point);
 }

@@ -37,8 +37,10 @@ protected:
     void OnDisplayChange() override;
 
 private:
-    // The first mouse position the system reported; (-1, -1) until then. Only a move away from it closes.
+    // The first mouse position the system reported, on the screen; (-1, -1) until then. Only a move
+    // away from it closes. The savers of the other monitors use the one of the saver that made them.
     CPoint m_ptLast{-1, -1};
+    bool m_bPointerSeen = false;          // (-1, -1) is a real place on a monitor left of and above the primary
 
     CRect m_rcMonitor;                    // the monitor it was made to cover
     bool m_bEndsProgram = true;           // false once its monitor has gone: the saver runs on over the others

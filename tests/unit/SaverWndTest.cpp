@@ -318,3 +318,36 @@ TEST_F(SaverMonitorsTest, AMonitorWhoseSaverClosedOrWasRefusedIsNotLeftDangling)
         Headless::DestroyWindow(hWnd);
     EXPECT_TRUE(Headless::TopLevelWindows().empty());
 }
+
+TEST_F(SaverMonitorsTest, ThePointersFirstPositionIsOneForEveryMonitor)
+{
+    // Each window hears where the pointer was when it appeared, in its own client coordinates:
+    // the same place on the screen is no movement, wherever the report arrives.
+    const struct
+    {
+        const char* name;
+        int nFirst;                  // 0: the primary, 1: right, 2: left
+        CPoint ptFirst;
+        int nSecond;
+        CPoint ptSecond;
+        bool bCloses;
+    } cases[] = {
+        {"same place seen by the right monitor's saver", 0, {700, 100}, 1, {60, 100}, false},
+        {"same place seen by the left monitor's saver", 2, {700, 100}, 0, {-100, -140}, false},
+        {"reported first on the primary, then a move onto the right", 0, {300, 200}, 1, {0, 0}, true},
+        {"reported first on the left, then a move onto the primary", 2, {799, 239}, 0, {0, 0}, true},
+        {"reported first on the right, then one pixel on the right", 1, {10, 10}, 1, {11, 10}, true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        StartSaver({kPrimary, kRight, kLeft});
+        const auto others = Others();
+        ASSERT_EQ(others.size(), 2u);
+        const WindowHandle windows[] = {m_hPrimary, others[0].first, others[1].first};
+        Headless::Post(windows[c.nFirst], WM_MOUSEMOVE, 0, PointParam(c.ptFirst.x, c.ptFirst.y));
+        Headless::Post(windows[c.nSecond], WM_MOUSEMOVE, 0, PointParam(c.ptSecond.x, c.ptSecond.y));
+        Headless::PumpMessages();
+        EXPECT_EQ(Headless::QuitPosted(), c.bCloses);
+    }
+}
