@@ -349,3 +349,14 @@ def add_monitor(session, name, rect):
 
 def remove_monitor(session, name):
     session.run(["xrandr", "--delmonitor", name])
+
+
+def wine_monitors_from_xinerama(session, env, enable):
+    """Makes env's Wine prefix find monitors through Xinerama (enable) or RandR's outputs, Wine's
+    default, which on Xvfb are one. Ends the prefix's session: the next one reads the setting."""
+    key = r"HKCU\Software\Wine\X11 Driver"
+    if enable:
+        session.run(["wine", "reg", "add", key, "/v", "UseXRandR", "/t", "REG_SZ", "/d", "N", "/f"], env=env, timeout=120)
+    else:
+        session.run(["wine", "reg", "delete", key, "/v", "UseXRandR", "/f"], check=False, env=env, timeout=120)
+    end_wine(dict(session.env, **env))

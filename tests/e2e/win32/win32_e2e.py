@@ -368,6 +368,8 @@ def binary_is_self_contained(build):
 # Two monitors: RandR monitors side by side on one wide screen. Wine finds monitors through RandR's
 # outputs (one here) unless told to ask Xinerama, which the server answers from RandR's monitors.
 
+import xsession  # noqa: E402
+
 WIDE = (1440, 600)
 SECOND_X = (0, 0, 640, 480)       # left of the primary: Windows counts it from -640
 PRIMARY_X = (640, 0, 1440, 600)
@@ -381,19 +383,14 @@ class TwoMonitors:
         self.x = session
 
     def __enter__(self):
-        import xsession
         xsession.set_monitors(self.x, [PRIMARY_X, SECOND_X])
         self.x.run(["xsetroot", "-solid", f"#{DESKTOP:06x}"])
-        self.x.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "UseXRandR", "/t", "REG_SZ",
-                    "/d", "N", "/f"], timeout=120)
-        end_wine(self.x.env)   # the next session reads the setting afresh
+        xsession.wine_monitors_from_xinerama(self.x, self.x.env, True)
         return self
 
     def __exit__(self, *exc):
         end_wine(self.x.env)
-        self.x.run(["wine", "reg", "delete", r"HKCU\Software\Wine\X11 Driver", "/v", "UseXRandR", "/f"],
-                   check=False, timeout=120)
-        end_wine(self.x.env)
+        xsession.wine_monitors_from_xinerama(self.x, self.x.env, False)
 
     def monitors_seen(self):
         """The monitors as the Windows back end finds them: left, top, right, bottom per line, primary first."""
