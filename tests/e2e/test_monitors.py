@@ -65,6 +65,21 @@ class MonitorsTest(KelvaneTestCase):
                 self.x.wait_for(lambda: not self.covered(SECOND) and not self.covered(PRIMARY), END_TIMEOUT,
                                 "every saver window to go")
 
+    def test_monitors_scaled_differently_are_covered_in_their_own_pixels(self):
+        # As KDE Plasma sets them: one factor per screen, in Qt's order of screens.
+        for factors in ("1;2", "2;1.5"):
+            with self.subTest(QT_SCREEN_SCALE_FACTORS=factors):
+                self.x.mouse_move(SECOND[0] + 10, SECOND[1] + 10)
+                proc = self.kelvane("/s", env={"QT_SCREEN_SCALE_FACTORS": factors})
+                for rect in (PRIMARY, SECOND):
+                    self.x.wait_for(lambda: self.covered(rect), START_TIMEOUT, f"a window over the monitor {rect}")
+                    self.wait_for_moving_snow(rect)
+                self.assert_no_desktop((PRIMARY, SECOND))
+                windows = {(w["x"], w["y"], w["x"] + w["width"], w["y"] + w["height"]) for w in self.x.top_windows()}
+                self.assertTrue({PRIMARY, SECOND} <= windows, f"windows of exactly the monitors' sizes: {windows}")
+                self.x.mouse_move_relative(1, 0)
+                self.assert_ends(proc, END_TIMEOUT, "kelvane to end at a one-pixel move on the second monitor")
+
     def test_a_monitor_plugged_in_is_covered_one_unplugged_loses_its_window_the_saver_runs_on(self):
         xsession.set_monitors(self.x, [PRIMARY])
         self.x.mouse_move(SECOND[0] + 50, SECOND[1] + 50)   # where the second monitor will be
