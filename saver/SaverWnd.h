@@ -1,6 +1,6 @@
 #pragma once
-// The full-screen saver: a snow window over the whole primary screen, top-most, without a cursor,
-// that closes at the first sign of the user.
+// The full-screen saver: a snow window over the whole primary screen, and one over each other
+// monitor, top-most, without a cursor, that closes at the first sign of the user.
 
 #include "snow/SnowWnd.h"
 
