@@ -39,6 +39,7 @@ bool CSaverApp::InitInstance()
         if (!pWnd->CreateFullScreen())
             return false;
         m_pMainWnd = pWnd;
+        pWnd->CoverOtherMonitors();
         return true;
     }
 

@@ -80,6 +80,10 @@ const char* AfxRegisterWndClass(UINT nClassStyle, UINT nIDCursor);
 
 int AfxGetSystemMetrics(int nIndex);
 
+// Every monitor's rectangle in the screen's own pixels, the coordinates windows are made at; the
+// primary monitor first. A change reaches every top-level window as OnDisplayChange.
+std::vector<CRect> AfxGetMonitorRects();
+
 // Hides the mouse cursor while it stays over the window being handled (Win32's SetCursor(NULL)).
 void AfxHideCursor();
 

@@ -34,6 +34,9 @@
 #ifndef WS_EX_RIGHT
 #define WS_EX_RIGHT 0x00001000u
 #endif
+#ifndef WS_EX_NOACTIVATE
+#define WS_EX_NOACTIVATE 0x08000000u
+#endif
 
 // Dialog and control styles
 #ifndef DS_SETFONT

@@ -23,6 +23,9 @@
 #ifndef WM_QUERYDRAGICON
 #define WM_QUERYDRAGICON 0x0037u
 #endif
+#ifndef WM_DISPLAYCHANGE
+#define WM_DISPLAYCHANGE 0x007Eu
+#endif
 #ifndef WM_NCACTIVATE
 #define WM_NCACTIVATE 0x0086u
 #endif

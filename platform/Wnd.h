@@ -98,6 +98,8 @@ protected:
     virtual void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     virtual void OnSysKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     virtual IconHandle OnQueryDragIcon();            // the picture dragged for a minimised window
+    // Top-level windows hear that a monitor came, went, or changed its size or place.
+    virtual void OnDisplayChange();
     // WM_COMMAND and WM_NOTIFY from the window's controls; false: not handled, the default runs.
     virtual bool OnCommand(std::uintptr_t wParam, std::intptr_t lParam);
     virtual bool OnNotify(std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* pResult);

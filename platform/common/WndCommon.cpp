@@ -45,6 +45,7 @@ bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std:
     case WM_RBUTTONDOWN: p->OnRButtonDown(nFlags, point); break;
     case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
+    case WM_DISPLAYCHANGE: p->OnDisplayChange(); break;
     case WM_QUERYDRAGICON: lResult = reinterpret_cast<std::intptr_t>(p->OnQueryDragIcon()); break;
     case WM_COMMAND:
         if (!p->OnCommand(wParam, lParam))
@@ -91,6 +92,7 @@ void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
 IconHandle CWnd::OnQueryDragIcon() { return reinterpret_cast<IconHandle>(Default()); }
+void CWnd::OnDisplayChange() { Default(); }
 bool CWnd::OnCommand(std::uintptr_t, std::intptr_t) { return false; }
 bool CWnd::OnNotify(std::uintptr_t, std::intptr_t, std::intptr_t*) { return false; }
 

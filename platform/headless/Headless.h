@@ -15,8 +15,13 @@
 
 namespace Headless
 {
-// The screen that full-screen windows cover (1920 x 1080 until set).
+// The screen that full-screen windows cover (1920 x 1080 until set), as the one monitor.
 void SetScreenSize(int cx, int cy);
+
+// The monitors, primary first; none: the screen alone again. The primary's size becomes the
+// screen's. Every top-level window of the program hears of the change at once, as the system tells
+// them (OnDisplayChange).
+void SetMonitors(const std::vector<CRect>& rects);
 
 // Sets the wall clock AfxGetTime() reads now (it then follows the simulated clock) and the process
 // id AfxGetProcessId() answers. Both start at 0, so a snow window made now seeds its generator

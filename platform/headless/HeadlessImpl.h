@@ -69,6 +69,7 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     unsigned int nProcessId = 0;
     int cxScreen = 1920;
     int cyScreen = 1080;
+    std::vector<CRect> monitors;            // Headless::SetMonitors; empty: the screen is the one monitor
 
     std::deque<Posted> queue;
     bool bQuit = false;

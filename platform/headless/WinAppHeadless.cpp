@@ -180,6 +180,7 @@ void SetScreenSize(int cx, int cy)
     CWinAppImpl& s = HeadlessState();
     s.cxScreen = cx;
     s.cyScreen = cy;
+    s.monitors.clear();
 }
 
 void SetClock(unsigned int nSeconds, unsigned int nProcessId)

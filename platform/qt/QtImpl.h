@@ -173,6 +173,10 @@ void QtSetWidgetText(CWndImpl* pImpl, const std::string& text);
 std::string QtWidgetText(const CWndImpl* pImpl);
 // Ends what is left of the windows and Qt, while main() still runs.
 void QtShutdown();
+// Tells the program's top-level windows of screens that come, go or change (MonitorsQt.cpp).
+void QtWatchScreens();
+// Where Qt places a window without a parent that covers rc, in the screen's own pixels.
+QRect QtTopLevelGeometry(const CRect& rc);
 
 // X11 glue (ForeignWindowQt.cpp).
 namespace QtX11

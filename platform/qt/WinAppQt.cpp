@@ -165,6 +165,7 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
         QObject::connect(qApp, &QApplication::focusChanged, s.pPoster.get(),
                          [](QWidget*, QWidget* pNow) { QtState().WidgetFocusChanged(pNow); });
     QtX11::InstallEventFilter();
+    QtWatchScreens();
     return s.pQApp.get();
 }
 

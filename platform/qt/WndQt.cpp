@@ -85,7 +85,9 @@ bool CQtWindow::event(QEvent* e)
         if (isExposed())
         {
             // A saver hears of the user only once it holds the keyboard and the pointer.
-            if (pImpl->pParent == nullptr && (pImpl->dwExStyle & WS_EX_TOPMOST) != 0 && !pImpl->bGrabbed)
+            // One that takes no activation leaves the keyboard and the pointer to the saver that does.
+            if (pImpl->pParent == nullptr && (pImpl->dwExStyle & (WS_EX_TOPMOST | WS_EX_NOACTIVATE)) == WS_EX_TOPMOST &&
+                !pImpl->bGrabbed)
             {
                 GrabSaverInput(hWnd, kGrabTries);
                 requestActivate();
@@ -478,6 +480,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     // A top-most pop-up is a screen saver's: above everything, with no window manager in between.
     if ((dwExStyle & WS_EX_TOPMOST) != 0)
         flags |= Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint;
+    if ((dwExStyle & WS_EX_NOACTIVATE) != 0)
+        flags |= Qt::WindowDoesNotAcceptFocus;
     // A child of the root window (xscreensaver's -root without its own window) is a top-level
     // window to X: no window manager may frame or move it either.
     if (pParent != nullptr && pParent->bHost && pParent->hWnd == QtX11::RootWindow())
@@ -486,7 +490,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     if (pParent != nullptr && pParent->pWidget != nullptr)
         flags |= Qt::WindowDoesNotAcceptFocus;
     pWindow->setFlags(flags);
-    pWindow->setGeometry(QtToLogical(rect, QtScaleOf(pParent != nullptr ? pParent->NativeParent() : nullptr)));
+    pWindow->setGeometry(pParent != nullptr ? QtToLogical(rect, QtScaleOf(pParent->NativeParent())) : QtTopLevelGeometry(rect));
     if (pImpl->nIDCursor == IDC_BLANK)
         pWindow->setCursor(Qt::BlankCursor);
     pWindow->create();

@@ -96,15 +96,22 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
         m_pImpl = pImpl;
         s.pCreating = pImpl;
         const HMENU hMenu = (dwStyle & WS_CHILD) != 0 ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)) : nullptr;
+        // A window that takes no activation is made hidden and then shown without it.
+        const bool bShowInactive = (dwExStyle & WS_EX_NOACTIVATE) != 0 && (dwStyle & WS_VISIBLE) != 0;
         hWnd = CreateWindowExW(dwExStyle, Win32::Widen(lpszClassName).c_str(),
-                               Win32::Widen(lpszWindowName != nullptr ? lpszWindowName : "").c_str(), dwStyle,
+                               Win32::Widen(lpszWindowName != nullptr ? lpszWindowName : "").c_str(),
+                               bShowInactive ? dwStyle & ~WS_VISIBLE : dwStyle,
                                rect.left, rect.top, rect.Width(), rect.Height(), hParent, hMenu, s.hInstance, nullptr);
         s.pCreating = nullptr;
         if (bGone)
             return false;   // made and destroyed again (OnCreate refused, or the parent died): the object has been told
         pImpl->pGoneDuringCreate = nullptr;
         if (hWnd != nullptr)
+        {
+            if (bShowInactive)
+                ShowWindow(hWnd, SW_SHOWNOACTIVATE);
             return true;
+        }
         // Never made: no message reached the window procedure.
         delete pImpl;
         m_pImpl = nullptr;

@@ -345,3 +345,50 @@ def end_wine(env):
     """Ends every program of env's Wine prefix and waits for its wineserver to go."""
     subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
     subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=60)
+
+
+# Monitors. Xvfb's own Xinerama puts every screen at 0,0; RandR monitors on one wide screen lie
+# side by side, and both Qt (RandR) and Wine (Xinerama, which the server answers from RandR) see them.
+
+def _monitor_geometry(rect):
+    left, top, right, bottom = rect
+    width, height = right - left, bottom - top
+    # Physical sizes at 96 dpi: some programs divide by them.
+    return f"{width}/{max(1, width * 254 // 960)}x{height}/{max(1, height * 254 // 960)}+{left}+{top}"
+
+
+def monitor_names(session):
+    """The RandR monitors' names, primary first as xrandr lists them."""
+    out = session.run(["xrandr", "--listmonitors"]).stdout
+    return re.findall(r"^\s*\d+:\s+[+*]*(\S+)", out, re.M)
+
+
+def set_monitors(session, rects):
+    """Replaces the screen's monitors by rects (left, top, right, bottom), the first one primary and
+    holding the screen's output. For before any program starts: each monitor changes on the way."""
+    output = re.search(r"^(\S+) connected", session.run(["xrandr"]).stdout, re.M).group(1)
+    for name in monitor_names(session):
+        session.run(["xrandr", "--delmonitor", name], check=False)   # the output's own one cannot go
+    for i, rect in enumerate(rects):
+        session.run(["xrandr", "--setmonitor", ("*" if i == 0 else "") + f"kelvane{i}", _monitor_geometry(rect),
+                     output if i == 0 else "none"])
+
+
+def add_monitor(session, name, rect):
+    """Plugs in a monitor showing rect of the screen."""
+    session.run(["xrandr", "--setmonitor", name, _monitor_geometry(rect), "none"])
+
+
+def remove_monitor(session, name):
+    session.run(["xrandr", "--delmonitor", name])
+
+
+def wine_monitors_from_xinerama(session, env, enable):
+    """Makes env's Wine prefix find monitors through Xinerama (enable) or RandR's outputs, Wine's
+    default, which on Xvfb are one. Ends the prefix's session: the next one reads the setting."""
+    key = r"HKCU\Software\Wine\X11 Driver"
+    if enable:
+        session.run(["wine", "reg", "add", key, "/v", "UseXRandR", "/t", "REG_SZ", "/d", "N", "/f"], env=env, timeout=120)
+    else:
+        session.run(["wine", "reg", "delete", key, "/v", "UseXRandR", "/f"], check=False, env=env, timeout=120)
+    end_wine(dict(session.env, **env))

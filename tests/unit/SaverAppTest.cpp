@@ -183,3 +183,72 @@ TEST_F(SaverAppTest, SettingsThatCannotBeSavedAreReportedAndTheOldProfileStays)
     EXPECT_EQ(Headless::MessageBoxes()[0].nType, MB_ICONEXCLAMATION);
     EXPECT_EQ(Headless::MessageBoxes()[0].caption, "Kelvane");
 }
+
+TEST_F(SaverAppTest, SaverCoversEveryMonitorEachWithSnowOfItsOwnWidth)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<CRect> monitors;   // primary first
+        std::vector<CRect> others;     // the windows beside the primary's, in the order made
+    } layouts[] = {
+        {"one monitor", {{0, 0, 800, 600}}, {}},
+        {"a wider one to the right", {{0, 0, 800, 600}, {800, 0, 2080, 1024}}, {{800, 0, 2080, 1024}}},
+        {"left of and above the primary", {{0, 0, 800, 600}, {-1280, -200, 0, 824}, {0, -768, 1024, 0}},
+         {{-1280, -200, 0, 824}, {0, -768, 1024, 0}}},
+        {"mirrored monitors", {{0, 0, 800, 600}, {800, 0, 1600, 600}, {800, 0, 1600, 600}, {0, 0, 800, 600}},
+         {{800, 0, 1600, 600}}},
+    };
+    for (const auto& layout : layouts)
+    {
+        SCOPED_TRACE(layout.name);
+        Headless::SetMonitors(layout.monitors);
+        ASSERT_TRUE(Start({"/s"}));
+        ASSERT_NE(dynamic_cast<CSaverWnd*>(m_app.m_pMainWnd), nullptr);
+        const WindowHandle hMain = m_app.m_pMainWnd->GetSafeHwnd();
+        EXPECT_EQ(Headless::GetWindowInfo(hMain).rcWindow, CRect(0, 0, 800, 600));
+        EXPECT_EQ(Headless::GetWindowInfo(hMain).dwExStyle, WS_EX_TOPMOST);
+
+        std::vector<WindowHandle> others = Headless::TopLevelWindows();
+        std::erase(others, hMain);
+        ASSERT_EQ(others.size(), layout.others.size());
+        for (std::size_t i = 0; i < others.size(); ++i)
+        {
+            SCOPED_TRACE(i);
+            const Headless::WindowInfo info = Headless::GetWindowInfo(others[i]);
+            EXPECT_EQ(info.rcWindow, layout.others[i]);
+            EXPECT_EQ(info.hParent, 0u);
+            EXPECT_EQ(info.dwStyle, WS_POPUP | WS_VISIBLE);
+            EXPECT_EQ(info.dwExStyle, WS_EX_TOPMOST | WS_EX_NOACTIVATE);   // never deactivates the primary's saver
+            EXPECT_EQ(info.nIDCursor, static_cast<UINT>(IDC_BLANK));
+            EXPECT_EQ(info.nTimers, 1);
+
+            // One frame, as the window's timer gives it (an earlier case's quit stops the clock).
+            Headless::Send(others[i], WM_TIMER, CSnowWnd::ID_TIMER_FRAME);
+            const auto* pSaver = dynamic_cast<const CSaverWnd*>(CWnd::FromHandle(others[i]));
+            ASSERT_NE(pSaver, nullptr);
+            ASSERT_EQ(pSaver->GetFlakes().size(), 100u);
+            const double dWidth = layout.others[i].Width();
+            for (const Flake& f : pSaver->GetFlakes())
+                ASSERT_NEAR(f.radius * f.depth * pSaver->GetPixelRatio(), dWidth, 1e-6 * dWidth);
+            const CFrameBuffer& frame = *Headless::FrameBufferOf(others[i]);
+            EXPECT_EQ(frame.Width(), layout.others[i].Width());
+            EXPECT_EQ(frame.Height(), layout.others[i].Height());
+            EXPECT_FALSE(TestSupport::WhitePixels(frame).empty());
+        }
+        for (const WindowHandle hWnd : Headless::TopLevelWindows())
+            Headless::DestroyWindow(hWnd);
+        EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+    }
+}
+
+TEST_F(SaverAppTest, PreviewStaysOneWindowWhateverTheMonitors)
+{
+    Headless::SetMonitors({{0, 0, 800, 600}, {800, 0, 1600, 600}});
+    const WindowHandle hHost = Headless::CreateHostWindow(CRect(100, 50, 252, 162));
+    ASSERT_TRUE(Start({"/p", std::to_string(hHost)}));
+    EXPECT_TRUE(Headless::TopLevelWindows().empty());   // the preview is a child of its host
+    Headless::SetMonitors({{0, 0, 800, 600}, {800, 0, 1600, 600}, {1600, 0, 2400, 600}});
+    EXPECT_TRUE(Headless::TopLevelWindows().empty());
+    Headless::DestroyWindow(hHost);
+}

@@ -798,6 +798,96 @@ def binary_is_self_contained(build):
     assert bits[:128] == bytes(128) and bits[128:] == b"\xff" * 128, "the cursor must be fully transparent"
 
 
+# Two monitors: RandR monitors side by side on one wide screen. Wine finds monitors through RandR's
+# outputs (one here) unless told to ask Xinerama, which the server answers from RandR's monitors.
+
+import xsession  # noqa: E402
+
+WIDE = (1440, 600)
+SECOND_X = (0, 0, 640, 480)       # left of the primary: Windows counts it from -640
+PRIMARY_X = (640, 0, 1440, 600)
+DESKTOP = 0x3366CC
+
+
+class TwoMonitors:
+    """Sets the wide session's monitors and makes its Wine prefix ask Xinerama for them; undone on exit."""
+
+    def __init__(self, session):
+        self.x = session
+
+    def __enter__(self):
+        xsession.set_monitors(self.x, [PRIMARY_X, SECOND_X])
+        self.x.run(["xsetroot", "-solid", f"#{DESKTOP:06x}"])
+        xsession.wine_monitors_from_xinerama(self.x, self.x.env, True)
+        return self
+
+    def __exit__(self, *exc):
+        end_wine(self.x.env)
+        xsession.wine_monitors_from_xinerama(self.x, self.x.env, False)
+
+    def monitors_seen(self):
+        """The monitors as the Windows back end finds them: left, top, right, bottom per line, primary first."""
+        return self.x.run(["wine", os.path.join(self.x.build, "kelvane-monitors.exe")], timeout=120).stdout
+
+
+def wide_session(build):
+    session = WineSession(build)
+    session.width, session.height = WIDE
+    return session
+
+
+def covered_with_moving_snow(x, proc, rects):
+    """Waits for a window over each rect and snow moving there; then no desktop shows on any of them."""
+    for rect in rects:
+        x.wait_for(lambda: alive(proc) and x.windows_covering(rect), START_TIMEOUT, f"a window over the monitor {rect}")
+        first = x.wait_for(lambda: alive(proc) and (lambda s: s if s.count_white(rect) > 0 else None)(x.screenshot()),
+                           START_TIMEOUT, f"snow on the monitor {rect}")
+        x.wait_for(lambda: alive(proc) and moved_in(x.screenshot(), first, rect), END_TIMEOUT,
+                   f"the snow to move on the monitor {rect}")
+    shot = x.screenshot()
+    for rect in rects:
+        assert shot.count_value(DESKTOP, rect) == 0, f"the desktop shows on the monitor {rect}"
+        assert shot.count_other((0x000000, 0xFFFFFF), rect) == 0, f"not snow on black on the monitor {rect}"
+
+
+def saver_covers_both_monitors_with_moving_snow(build):
+    with wide_session(build) as x, TwoMonitors(x) as monitors:
+        seen = monitors.monitors_seen()
+        assert seen.split("\n")[:2] == ["0 0 800 600", "-640 0 0 480"], f"Wine sees the monitors as {seen!r}"
+        proc = x.saver("/s")
+        covered_with_moving_snow(x, proc, (PRIMARY_X, SECOND_X))
+        wids = {(w["x"], w["y"], w["x"] + w["width"], w["y"] + w["height"]) for w in x.top_windows()}
+        assert PRIMARY_X in wids and SECOND_X in wids, f"no window of exactly each monitor's size: {wids}"
+        x.click(1)
+        expect_exit_zero(proc, "the saver to end after a click")
+
+
+def saver_ends_on_input_on_the_second_monitor(build):
+    inside = (SECOND_X[0] + 100, SECOND_X[1] + 100)
+    with wide_session(build) as x, TwoMonitors(x):
+        for name in ("move", "click", "key"):
+            x.mouse_move(*inside)
+            proc = x.saver("/s")
+            covered_with_moving_snow(x, proc, (PRIMARY_X, SECOND_X))
+            if name == "move":
+                x.mouse_move(inside[0] + 20, inside[1])
+                try:
+                    x.wait_for(lambda: proc.poll() is not None, END_TIMEOUT, "the saver to end after the pointer moved")
+                except AssertionError:
+                    # This Wine sent no report when the windows appeared: the move above was the first one.
+                    x.mouse_move(inside[0] + 21, inside[1])
+            elif name == "click":
+                x.click(1)
+            else:
+                # Without a window manager nobody gives the primary's window the keyboard; a desktop would.
+                primary = x.windows_covering(PRIMARY_X)[0]["id"]
+                x.xdotool("windowfocus", "--sync", primary)
+                x.key("a")
+            expect_exit_zero(proc, f"the saver to end after a {name} on the second monitor")
+            x.wait_for(lambda: not x.windows_covering(SECOND_X) and not x.windows_covering(PRIMARY_X), END_TIMEOUT,
+                       "both saver windows to go")
+
+
 CASES = {f.__name__: f for f in (
     binary_is_self_contained,
     prefix, saver_shows_moving_snow_full_screen, saver_ends_on_the_second_mouse_position, saver_ends_on_a_key,
@@ -807,7 +897,8 @@ CASES = {f.__name__: f for f in (
     settings_system_menu_about_box_and_drag_icon, settings_template_is_compiled_into_the_binary,
     profile_settings_reach_the_saver,
     hostile_profile_does_not_stop_the_saver,
-    profile_store_on_windows)}
+    profile_store_on_windows,
+    saver_covers_both_monitors_with_moving_snow, saver_ends_on_input_on_the_second_monitor)}
 
 
 def main():
