@@ -13,8 +13,11 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <csignal>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -348,6 +351,57 @@ TEST(IniFile, FailedWriteOfSeveralKeysKeepsOldFileWhole)
         fs::permissions(tmp.Path("p.ini"), perms::owner_read, fs::perm_options::add);
         EXPECT_EQ(ReadFile(tmp.Path("p.ini")), old);
         EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
+    }
+}
+
+// The names in a folder.
+std::set<std::string> FolderNames(const fs::path& dir)
+{
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(IniFile, TwoProgramsSavingAtOnceEachKeepTheirChange)
+{
+    // Two programs start their saves of one profile at the same moment, over and over: a save that
+    // says it succeeded must find its change in the file, next to the other's and the old keys.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    for (int nTrial = 0; nTrial < 150; ++nTrial)
+    {
+        SCOPED_TRACE(nTrial);
+        WriteFile(path, "[old]\nk=1\n");
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        pid_t children[2];
+        for (int n = 0; n < 2; ++n)
+        {
+            children[n] = ::fork();
+            ASSERT_GE(children[n], 0);
+            if (children[n] == 0)
+            {
+                ::close(go[1]);
+                char c;
+                (void)!::read(go[0], &c, 1);   // returns when the parent closes its end
+                ::_exit(IniFile::WriteString(path, "writer" + std::to_string(n), "k", std::to_string(nTrial)) ? 1 : 0);
+            }
+        }
+        ::close(go[0]);
+        ::close(go[1]);
+        for (int n = 0; n < 2; ++n)
+        {
+            int status = 0;
+            ASSERT_EQ(::waitpid(children[n], &status, 0), children[n]);
+            ASSERT_TRUE(WIFEXITED(status));
+            if (WEXITSTATUS(status) == 1)
+            {
+                EXPECT_EQ(IniFile::ReadString(path, "writer" + std::to_string(n), "k"), std::to_string(nTrial)) << n;
+            }
+        }
+        EXPECT_EQ(IniFile::ReadString(path, "old", "k"), "1");
+        EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
     }
 }
 
