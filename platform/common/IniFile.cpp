@@ -307,7 +307,13 @@ fs::path FolderOf(const fs::path& target)
     return target.has_parent_path() ? target.parent_path() : fs::path(".");
 }
 
-// The file one save at a time holds, beside the profile.
+// Names beside the profile: its saves' temporaries start with the prefix, and one save at a time
+// holds the lock file.
+fs::path::string_type TempPrefix(const fs::path& target)
+{
+    return (fs::path(".") += target.filename()).native() + fs::path(".tmp-").native();
+}
+
 fs::path LockPath(const fs::path& target)
 {
     return FolderOf(target) / ((fs::path(".") += target.filename()) += ".lock");
@@ -399,15 +405,44 @@ private:
 #endif
 };
 
-// The new profile while it is written, beside the old one; removed unless it replaced it.
+// Removes what saves that were killed while writing left behind. Called under the save lock, so
+// no temporary of a living save can be there.
+void RemoveStaleTemporaries(const fs::path& target)
+{
+    const fs::path::string_type prefix = TempPrefix(target);
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    for (fs::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec))
+    {
+        const fs::path::string_type name = it->path().filename().native();
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0)
+            stale.push_back(it->path());
+    }
+    for (const fs::path& path : stale)
+        fs::remove(path, ec);
+}
+
+// The new profile while it is written, beside the old one; removed unless it replaced it. Where
+// the file system allows it, the file has no name until it is complete, so that a killed save
+// leaves nothing behind.
 class TempFile
 {
 public:
     explicit TempFile(const fs::path& target) : m_target(target)
     {
-        fs::path name = Folder() / (fs::path(".") += target.filename());
-        name += ".XXXXXX";
-        fs::path::string_type pattern = name.native();
+#if defined(O_TMPFILE)
+        const int fdAnonymous = ::open(Folder().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fdAnonymous >= 0)
+        {
+            m_file.reset(::fdopen(fdAnonymous, "wb"));
+            if (!m_file)
+                ::close(fdAnonymous);
+            m_bAnonymous = true;
+            return;
+        }
+#endif
+        fs::path::string_type pattern = (Folder() / TempPrefix(target)).native();
+        pattern += fs::path("XXXXXX").native();
 #ifdef _WIN32
         // XXXXXX becomes the process id and a counter, until a name is free.
         pattern.resize(pattern.size() - 6);
@@ -476,6 +511,8 @@ public:
         ok = ok && _commit(_fileno(f)) == 0;
 #else
         ok = ok && ::fsync(::fileno(f)) == 0;
+        if (ok && m_bAnonymous)
+            ok = GiveName(::fileno(f));
 #endif
         ok = (std::fclose(f) == 0) && ok;
         if (!ok)
@@ -506,9 +543,31 @@ public:
 private:
     fs::path Folder() const { return FolderOf(m_target); }
 
+#ifndef _WIN32
+    // Links the complete anonymous file under a temporary name, for the rename over the target.
+    bool GiveName(int fd)
+    {
+        const std::string source = "/proc/self/fd/" + std::to_string(fd);
+        for (unsigned attempt = 0; attempt < 100; ++attempt)
+        {
+            fs::path name = Folder() / TempPrefix(m_target);
+            name += std::to_string(::getpid()) + "-" + std::to_string(attempt);
+            if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            {
+                m_path = name;
+                return true;
+            }
+            if (errno != EEXIST)
+                return false;
+        }
+        return false;
+    }
+#endif
+
     fs::path m_target;
     fs::path m_path;
     FilePtr m_file;
+    bool m_bAnonymous = false;
 };
 
 // How the new profile differs from the old: bytes [from, to) give way to text.
@@ -671,6 +730,7 @@ bool WriteStrings(const std::string& path, std::string_view section, std::span<c
     const SaveLock lock(target);
     if (!lock.IsHeld())
         return false;
+    RemoveStaleTemporaries(target);
 
     FilePtr source;
     unsigned mode = 0600;

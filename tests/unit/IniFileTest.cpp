@@ -14,6 +14,7 @@
 
 #ifndef _WIN32
 #include <csignal>
+#include <random>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -403,6 +404,55 @@ TEST(IniFile, TwoProgramsSavingAtOnceEachKeepTheirChange)
         EXPECT_EQ(IniFile::ReadString(path, "old", "k"), "1");
         EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
     }
+}
+
+TEST(IniFile, KilledSavesLeaveNothingBehindAfterTheNextSave)
+{
+    // A program killed at a random moment of its saves: the profile stays whole, and once the next
+    // save is done the folder holds the profile alone.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    const std::string filler = std::string(1 << 20, ';') + "\n";   // makes each save take a while
+    WriteFile(path, "[s]\nk=0\n" + filler);
+    std::mt19937 rng(5);
+    for (int nTrial = 0; nTrial < 60; ++nTrial)
+    {
+        SCOPED_TRACE(nTrial);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            for (int n = 1;; ++n)
+                IniFile::WriteString(path, "s", "k", std::to_string(n));
+        }
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 30000)(rng));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+        const std::string text = ReadFile(path);
+        ASSERT_EQ(text.substr(0, 6), "[s]\nk=");
+        ASSERT_NE(text.find("\n" + filler), std::string::npos);
+        ASSERT_TRUE(IniFile::WriteString(path, "t", "k", std::to_string(nTrial)));
+        EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
+        EXPECT_EQ(IniFile::ReadString(path, "t", "k"), std::to_string(nTrial));
+    }
+}
+
+TEST(IniFile, TheNextSaveRemovesWhatKilledSavesLeftAndNothingElse)
+{
+    // What a save killed before it could clean up leaves: a named temporary, the lock file.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    WriteFile(path, "[s]\nk=1\n");
+    for (const char* name : {".p.ini.tmp-a8Xk2q", ".p.ini.tmp-4711-0", ".p.ini.lock"})
+        WriteFile(tmp.Path(name), std::string(4096, 'x'));
+    // Look-alikes that belong to the user or to other profiles.
+    for (const char* name : {".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"})
+        WriteFile(tmp.Path(name), "keep");
+    ASSERT_TRUE(IniFile::WriteString(path, "s", "k", "2"));
+    EXPECT_EQ(FolderNames(tmp.Dir()), (std::set<std::string>{"p.ini", ".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"}));
+    EXPECT_EQ(ReadFile(path), "[s]\nk=2\n");
 }
 
 TEST(IniFile, WritesThroughSymbolicLink)
