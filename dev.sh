@@ -6,6 +6,7 @@
 #   ./dev.sh scr    build build/windows/kelvane.scr only
 #   ./dev.sh asan   build under AddressSanitizer and UndefinedBehaviorSanitizer, then run the tests
 #   ./dev.sh bench  build, then time a tick of the snow window
+#   ./dev.sh soak   build, then run a million ticks and print the memory at the start and the end
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -65,8 +66,13 @@ case "${1:-}" in
         build linux kelvane-bench
         build/linux/kelvane-bench
         ;;
+    soak)
+        install_packages
+        build linux kelvane-soak
+        build/linux/kelvane-soak
+        ;;
     *)
-        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
