@@ -16,6 +16,8 @@
 #include <csignal>
 #include <random>
 #include <set>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -404,6 +406,25 @@ TEST(IniFile, TwoProgramsSavingAtOnceEachKeepTheirChange)
         EXPECT_EQ(IniFile::ReadString(path, "old", "k"), "1");
         EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
     }
+}
+
+TEST(IniFile, ASaveThatCannotGetTheLockFailsAndChangesNothing)
+{
+    // Another program's save holds the lock for longer than a save waits.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    WriteFile(path, "[s]\nk=1\n");
+    const int fd = ::open(tmp.Path(".p.ini.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_FALSE(IniFile::WriteString(path, "s", "k", "2"));
+    EXPECT_EQ(ReadFile(path), "[s]\nk=1\n");
+
+    // Once it is let go, the next save goes through and takes the lock file with it.
+    ::close(fd);
+    EXPECT_TRUE(IniFile::WriteString(path, "s", "k", "3"));
+    EXPECT_EQ(ReadFile(path), "[s]\nk=3\n");
+    EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
 }
 
 TEST(IniFile, KilledSavesLeaveNothingBehindAfterTheNextSave)
