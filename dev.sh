@@ -6,6 +6,8 @@
 #   ./dev.sh scr    build build/windows/kelvane.scr only
 #   ./dev.sh asan   build under AddressSanitizer and UndefinedBehaviorSanitizer, then run the tests
 #   ./dev.sh bench  build, then time a tick of the snow window
+#   ./dev.sh soak   build, then run a million ticks and print the memory at the start and the end
+#   ./dev.sh fuzz [SECONDS]  build the fuzz targets with clang, then run each for SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -65,8 +67,25 @@ case "${1:-}" in
         build linux kelvane-bench
         build/linux/kelvane-bench
         ;;
+    fuzz)
+        PACKAGES+=(clang libclang-rt-14-dev)
+        install_packages
+        build fuzz
+        # New inputs go to the build folder; the tree's seed corpus is only read.
+        for target in fuzz_ini_file fuzz_snow_params fuzz_numbers fuzz_switches fuzz_raster fuzz_dialog; do
+            mkdir -p "build/fuzz/corpus/$target"
+            echo "dev.sh: $target for ${2:-60} s"
+            "build/fuzz/$target" -max_total_time="${2:-60}" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+                "build/fuzz/corpus/$target" "tests/fuzz/corpus/$target"
+        done
+        ;;
+    soak)
+        install_packages
+        build linux kelvane-soak
+        build/linux/kelvane-soak
+        ;;
     *)
-        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -19,6 +19,10 @@ public:
     void FillSolidRect(const CRect& rc, ColorRef cr) { m_pFrame->FillSolidRect(rc, cr); }
     bool SetPixelV(int x, int y, ColorRef cr) { return m_pFrame->SetPixelV(x, y, cr); }
     bool Ellipse(int left, int top, int right, int bottom) { return m_pFrame->Ellipse(left, top, right, bottom); }
+    // Between these, each figure paints only where no figure since the first call painted: figures
+    // drawn last to first leave the pixels they leave first to last (see CFrameBuffer).
+    void BeginReverseOrder() { m_pFrame->BeginReverseOrder(); }
+    void EndReverseOrder() { m_pFrame->EndReverseOrder(); }
 
     // Draws the icon with its top-left corner at x, y; the background shows where the icon is clear.
     bool DrawIcon(int x, int y, IconHandle hIcon)

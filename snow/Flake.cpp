@@ -91,7 +91,24 @@ void Flake::DrawBlock(CDC& dc, int cx, int cy) const
     PutAll(dc, cx, cy, {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {0, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}});
 }
 
-void Flake::Draw(CDC& dc) const
+int Flake::DrawChoice() const
+{
+    switch (BandOf(radius))
+    {
+    case 2: case 3: case 6: case 7: case 8: case 10: case 11: case 12: return AfxRand();
+    default: return 0;
+    }
+}
+
+CRect Flake::GetBoundRect() const
+{
+    const std::int64_t cx = RoundToInt(x);
+    const std::int64_t cy = RoundToInt(y);
+    const std::int64_t r = BandOf(radius) == 14 ? RoundToInt(radius) : 2;
+    return CRect(ClampToInt(cx - r), ClampToInt(cy - r), ClampToInt(cx + r + 1), ClampToInt(cy + r + 1));
+}
+
+void Flake::Draw(CDC& dc, int nChoice) const
 {
     const int cx = RoundToInt(x);
     const int cy = RoundToInt(y);
@@ -100,38 +117,38 @@ void Flake::Draw(CDC& dc) const
     case 1: Put(dc, cx, cy, {0, 0}); break;
     case 2:
         Put(dc, cx, cy, {0, 0});
-        PutAll(dc, cx, cy, kBand2[AfxRand() & 3]);
+        PutAll(dc, cx, cy, kBand2[nChoice & 3]);
         break;
     case 3:
         Put(dc, cx, cy, {0, 0});
-        PutAll(dc, cx, cy, kBand3[AfxRand() & 3]);
+        PutAll(dc, cx, cy, kBand3[nChoice & 3]);
         break;
     case 4: PutAll(dc, cx, cy, kSquare); break;
     case 5: DrawPlus(dc, cx, cy); break;
     case 6:
         DrawPlus(dc, cx, cy);
-        PutAll(dc, cx, cy, kBand6[AfxRand() & 3]);
+        PutAll(dc, cx, cy, kBand6[nChoice & 3]);
         break;
     case 7:
         DrawPlus(dc, cx, cy);
-        PutAll(dc, cx, cy, kBand7[AfxRand() & 1]);
+        PutAll(dc, cx, cy, kBand7[nChoice & 1]);
         break;
     case 8:
         DrawPlus(dc, cx, cy);
-        PutAll(dc, cx, cy, kBand8[AfxRand() & 3]);
+        PutAll(dc, cx, cy, kBand8[nChoice & 3]);
         break;
     case 9: DrawBlock(dc, cx, cy); break;
     case 10:
         DrawBlock(dc, cx, cy);
-        PutAll(dc, cx, cy, kBand10[AfxRand() & 3]);
+        PutAll(dc, cx, cy, kBand10[nChoice & 3]);
         break;
     case 11:
         DrawBlock(dc, cx, cy);
-        PutAll(dc, cx, cy, kBand11[AfxRand() & 1]);
+        PutAll(dc, cx, cy, kBand11[nChoice & 1]);
         break;
     case 12:
         DrawBlock(dc, cx, cy);
-        PutAll(dc, cx, cy, kBand12[AfxRand() & 3]);
+        PutAll(dc, cx, cy, kBand12[nChoice & 3]);
         break;
     case 13:
         DrawBlock(dc, cx, cy);

@@ -29,7 +29,14 @@ struct Flake
 
     // Draws the flake in white: a cluster of single pixels as large as its disc, or an ellipse.
     // Some sizes choose their pixels with one value of the shared random generator.
-    void Draw(CDC& dc) const;
+    void Draw(CDC& dc) const { Draw(dc, DrawChoice()); }
+    // The drawing in two steps, so that a frame can take its random values in flake order and
+    // draw in another: the value Draw takes from the generator (0 when its size takes none), and
+    // the drawing with that value.
+    int DrawChoice() const;
+    void Draw(CDC& dc, int nChoice) const;
+    // Every pixel Draw may touch lies in this rectangle.
+    CRect GetBoundRect() const;
     void DrawPlus(CDC& dc, int cx, int cy) const;
     void DrawBlock(CDC& dc, int cx, int cy) const;
 };

@@ -51,12 +51,16 @@ void CSnowWnd::OnTimer(UINT nIDEvent)
         AddFlakes(m_nCount);
         m_bNeedFill = false;
     }
-    for (Flake& f : m_flakes)
+    // The generator's values go in the order step, draw, step, draw, ... whatever order the drawing takes.
+    m_drawChoices.resize(m_flakes.size());
+    for (std::size_t i = 0; i < m_flakes.size(); ++i)
     {
+        Flake& f = m_flakes[i];
         if (!StepFlake(f))
             Respawn(f);
-        DrawFlake(dc, f);
+        m_drawChoices[i] = f.DrawChoice();
     }
+    DrawFlakes(dc);
 }
 
 void CSnowWnd::OnPaint()
@@ -163,6 +167,34 @@ void CSnowWnd::ClearBackground(CDC& dc)
 
 void CSnowWnd::DrawAll(CDC& dc)
 {
+    m_drawChoices.resize(m_flakes.size());
+    for (std::size_t i = 0; i < m_flakes.size(); ++i)
+        m_drawChoices[i] = m_flakes[i].DrawChoice();
+    DrawFlakes(dc);
+}
+
+void CSnowWnd::DrawFlakes(CDC& dc)
+{
+    // Drawing in reverse has a set-up cost of about one screen, so it pays only for heavy overdraw.
+    constexpr std::int64_t kReverseOverdraw = 8;
+    const std::int64_t nScreen = std::int64_t{m_rcClient.Width()} * m_rcClient.Height();
+    std::int64_t nFigures = 0;
     for (const Flake& f : m_flakes)
-        DrawFlake(dc, f);
+    {
+        const CRect rc = f.GetBoundRect().Intersect(m_rcClient);
+        if (!rc.IsRectEmpty())
+            nFigures += std::int64_t{rc.Width()} * rc.Height();
+        if (nFigures > kReverseOverdraw * nScreen)
+            break;
+    }
+    if (nFigures <= kReverseOverdraw * nScreen)
+    {
+        for (std::size_t i = 0; i < m_flakes.size(); ++i)
+            m_flakes[i].Draw(dc, m_drawChoices[i]);
+        return;
+    }
+    dc.BeginReverseOrder();
+    for (std::size_t i = m_flakes.size(); i-- > 0;)
+        m_flakes[i].Draw(dc, m_drawChoices[i]);
+    dc.EndReverseOrder();
 }

@@ -55,6 +55,10 @@ public:
     void ClearBackground(CDC& dc);
     void DrawAll(CDC& dc);
     void DrawFlake(CDC& dc, const Flake& f) { f.Draw(dc); }
+    // Draws every flake with the random value m_drawChoices holds for it. Where the flakes'
+    // figures add up to many screens (giant flakes from a hand-edited profile), they are drawn
+    // last to first, each only where no later flake lies: the same pixels, at the cost of one screen.
+    void DrawFlakes(CDC& dc);
 
     const std::vector<Flake>& GetFlakes() const { return m_flakes; }
 
@@ -65,6 +69,7 @@ protected:
     void PostNcDestroy() override;
 
     std::vector<Flake> m_flakes;        // in drawing order; records are reused when flakes are reborn
+    std::vector<int> m_drawChoices;     // per flake, the random value its drawing takes this frame
     CRect m_rcClient;
     bool m_bNeedFill = true;            // the first tick creates m_nCount flakes, against the real size
     UINT m_nPeriod;

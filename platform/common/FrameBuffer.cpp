@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace
 {
@@ -187,6 +188,15 @@ void CFrameBuffer::FillSolidRect(const CRect& rcFill, ColorRef cr)
     if (rc.IsRectEmpty())
         return;
     const std::uint32_t px = ToPixel(cr);
+    if (m_bReverse)
+    {
+        bool bPainted = false;
+        for (int y = NextUnpaintedRow(rc.top); y < rc.bottom; y = NextUnpaintedRow(y + 1))
+            bPainted = PaintUnder(y, rc.left, rc.right - 1, px) || bPainted;
+        if (bPainted)
+            MarkRect(rc, px != kBlack);
+        return;
+    }
     if (px == kBlack)
     {
         ClearToBlack(rc);
@@ -242,10 +252,13 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
     const CRect visible = CRect(left, top, right, bottom).Intersect(CRect(0, 0, m_cx, m_cy));
     if (visible.IsRectEmpty())
         return false;
-    MarkRect(visible, true);
+    if (m_bReverse && m_nUnpainted == 0)
+        return true;
+    if (!m_bReverse)
+        MarkRect(visible, true);
 
     const EllipseRow* rows = CachedEllipse(cx, cy);
-    if (rows != nullptr && left >= 0 && right <= m_cx)
+    if (rows != nullptr && left >= 0 && right <= m_cx && !m_bReverse)
     {
         // The common case, a flake wholly inside the buffer's width: no clipping within a row.
         for (int y = visible.top; y < visible.bottom; ++y)
@@ -264,7 +277,10 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
         return true;
     }
 
-    for (int y = visible.top; y < visible.bottom; ++y)
+    // Reversed, rows that later figures have wholly painted are skipped without a look.
+    bool bPainted = false;
+    for (int y = m_bReverse ? NextUnpaintedRow(visible.top) : visible.top; y < visible.bottom;
+         y = m_bReverse ? NextUnpaintedRow(y + 1) : y + 1)
     {
         const std::int64_t j = std::int64_t{y} - top;
         std::int64_t x0, x1, ia, ib;
@@ -284,6 +300,18 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
             x1 = s.hi;
             InsideOf(EllipseSpan(cx, cy, j - 1), s, EllipseSpan(cx, cy, j + 1), ia, ib);
         }
+        if (m_bReverse)
+        {
+            if (ia > ib)
+            {
+                bPainted = PaintUnder(y, left + x0, left + x1, kBlack) || bPainted;
+                continue;
+            }
+            bPainted = PaintUnder(y, left + x0, left + ia - 1, kBlack) || bPainted;
+            bPainted = PaintUnder(y, left + ia, left + ib, kWhite) || bPainted;
+            bPainted = PaintUnder(y, left + ib + 1, left + x1, kBlack) || bPainted;
+            continue;
+        }
         std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
         if (ia > ib)
         {
@@ -294,6 +322,84 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
         FillRow(row, left + ia, left + ib, m_cx, kWhite);
         FillRow(row, left + ib + 1, left + x1, m_cx, kBlack);
     }
+    // A figure that later ones hide wholly changes nothing, so it marks nothing either.
+    if (bPainted)
+        MarkRect(visible, true);
+    return true;
+}
+
+void CFrameBuffer::BeginReverseOrder()
+{
+    m_bReverse = true;
+    const auto nStride = static_cast<std::size_t>(m_cx) + 1;
+    m_nextUnpainted.resize(nStride * static_cast<std::size_t>(m_cy));
+    for (std::size_t y = 0; y < static_cast<std::size_t>(m_cy); ++y)
+        std::iota(m_nextUnpainted.begin() + static_cast<std::ptrdiff_t>(y * nStride),
+                  m_nextUnpainted.begin() + static_cast<std::ptrdiff_t>((y + 1) * nStride), 0);
+    m_unpaintedInRow.assign(static_cast<std::size_t>(m_cy), m_cx);
+    m_nextRow.resize(static_cast<std::size_t>(m_cy) + 1);
+    std::iota(m_nextRow.begin(), m_nextRow.end(), 0);
+    m_nUnpainted = static_cast<std::int64_t>(m_cx) * m_cy;
+}
+
+namespace
+{
+// The root of i's set, halving the path on the way.
+std::int32_t FindNext(std::int32_t* next, std::int32_t i)
+{
+    while (next[i] != i)
+    {
+        next[i] = next[next[i]];
+        i = next[i];
+    }
+    return i;
+}
+}   // namespace
+
+int CFrameBuffer::NextUnpaintedRow(int y)
+{
+    return FindNext(m_nextRow.data(), y);
+}
+
+bool CFrameBuffer::PaintUnder(int y, std::int64_t from, std::int64_t to, std::uint32_t px)
+{
+    from = std::max<std::int64_t>(from, 0);
+    to = std::min<std::int64_t>(to, m_cx - 1);
+    if (from > to)
+        return false;
+    std::int32_t* next = m_nextUnpainted.data() + static_cast<std::size_t>(y) * (static_cast<std::size_t>(m_cx) + 1);
+    std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
+    std::int32_t nPainted = 0;
+    for (std::int32_t x = FindNext(next, static_cast<std::int32_t>(from)); x <= to; x = FindNext(next, x + 1))
+    {
+        row[x] = px;
+        next[x] = x + 1;
+        ++nPainted;
+    }
+    if (nPainted == 0)
+        return false;
+    m_nUnpainted -= nPainted;
+    if ((m_unpaintedInRow[static_cast<std::size_t>(y)] -= nPainted) == 0)
+        m_nextRow[static_cast<std::size_t>(y)] = y + 1;
+    return true;
+}
+
+bool CFrameBuffer::SetPixelUnder(int x, int y, ColorRef cr)
+{
+    std::int32_t* next = m_nextUnpainted.data() + static_cast<std::size_t>(y) * (static_cast<std::size_t>(m_cx) + 1);
+    if (next[x] != x)
+        return true;
+    std::uint32_t& dst = m_pixels[static_cast<std::size_t>(y) * m_cx + x];
+    const std::uint32_t px = ToPixel(cr);
+    if (dst != px)
+    {
+        dst = px;
+        MarkPixel(x, y, px != kBlack);
+    }
+    next[x] = x + 1;
+    --m_nUnpainted;
+    if (--m_unpaintedInRow[static_cast<std::size_t>(y)] == 0)
+        m_nextRow[static_cast<std::size_t>(y)] = y + 1;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -9,7 +10,9 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include <windows.h>
 #include <io.h>
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -34,6 +38,9 @@ constexpr std::size_t kKeptLength = 64 * 1024;
 // GetPrivateProfileInt reads the value into a 30-character buffer.
 constexpr std::size_t kIntTextLength = 29;
 constexpr int kMaxLinkDepth = 40;
+// How long a save waits for another program's save of the same profile before it gives up.
+constexpr auto kLockPatience = std::chrono::seconds(3);
+constexpr auto kLockRetry = std::chrono::milliseconds(5);
 #ifdef _WIN32
 constexpr std::string_view kNativeLineBreak = "\r\n";
 #else
@@ -295,15 +302,147 @@ bool EnsureFolder(const fs::path& dir)
 #endif
 }
 
-// The new profile while it is written, beside the old one; removed unless it replaced it.
+fs::path FolderOf(const fs::path& target)
+{
+    return target.has_parent_path() ? target.parent_path() : fs::path(".");
+}
+
+// Names beside the profile: its saves' temporaries start with the prefix, and one save at a time
+// holds the lock file.
+fs::path::string_type TempPrefix(const fs::path& target)
+{
+    return (fs::path(".") += target.filename()).native() + fs::path(".tmp-").native();
+}
+
+fs::path LockPath(const fs::path& target)
+{
+    return FolderOf(target) / ((fs::path(".") += target.filename()) += ".lock");
+}
+
+// Makes a save exclusive against every other save of the profile, in this program or another:
+// without it, two saves that read the same old file each write back only their own change.
+// The lock file goes when the save ends; one left by a killed save is taken over by the next.
+class SaveLock
+{
+public:
+    explicit SaveLock(const fs::path& target) : m_path(LockPath(target))
+    {
+        const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+        while (!TryLock() && m_bRetry && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(kLockRetry);
+    }
+
+    ~SaveLock()
+    {
+#ifdef _WIN32
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);   // deletes the file: it was opened to be deleted on close
+#else
+        if (m_fd >= 0)
+        {
+            // Removed while still locked, so that a waiting save notices and opens the next one.
+            ::unlink(m_path.c_str());
+            ::close(m_fd);
+        }
+#endif
+    }
+
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+#ifdef _WIN32
+    bool IsHeld() const { return m_handle != INVALID_HANDLE_VALUE; }
+#else
+    bool IsHeld() const { return m_fd >= 0; }
+#endif
+
+private:
+    // One attempt; m_bRetry says whether another save is in the way (worth waiting for).
+    bool TryLock()
+    {
+#ifdef _WIN32
+        // No sharing: while this handle is open nobody else opens the file.
+        m_handle = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (m_handle != INVALID_HANDLE_VALUE)
+            return true;
+        const DWORD error = GetLastError();
+        m_bRetry = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+        return false;
+#else
+        const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+        {
+            m_bRetry = false;
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        {
+            m_bRetry = errno == EWOULDBLOCK || errno == EINTR;
+            ::close(fd);
+            return false;
+        }
+        // The save before may have removed the file between its open and its lock here.
+        struct stat held, named;
+        if (::fstat(fd, &held) != 0 || ::stat(m_path.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+            held.st_ino != named.st_ino)
+        {
+            m_bRetry = true;
+            ::close(fd);
+            return false;
+        }
+        m_fd = fd;
+        return true;
+#endif
+    }
+
+    fs::path m_path;
+    bool m_bRetry = false;
+#ifdef _WIN32
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+#else
+    int m_fd = -1;
+#endif
+};
+
+// Removes what saves that were killed while writing left behind. Called under the save lock, so
+// no temporary of a living save can be there.
+void RemoveStaleTemporaries(const fs::path& target)
+{
+    const fs::path::string_type prefix = TempPrefix(target);
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    for (fs::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec))
+    {
+        const fs::path::string_type name = it->path().filename().native();
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0)
+            stale.push_back(it->path());
+    }
+    for (const fs::path& path : stale)
+        fs::remove(path, ec);
+}
+
+// The new profile while it is written, beside the old one; removed unless it replaced it. Where
+// the file system allows it, the file has no name until it is complete, so that a killed save
+// leaves nothing behind.
 class TempFile
 {
 public:
     explicit TempFile(const fs::path& target) : m_target(target)
     {
-        fs::path name = Folder() / (fs::path(".") += target.filename());
-        name += ".XXXXXX";
-        fs::path::string_type pattern = name.native();
+#if defined(O_TMPFILE)
+        const int fdAnonymous = ::open(Folder().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fdAnonymous >= 0)
+        {
+            m_file.reset(::fdopen(fdAnonymous, "wb"));
+            if (!m_file)
+                ::close(fdAnonymous);
+            m_bAnonymous = true;
+            return;
+        }
+#endif
+        fs::path::string_type pattern = (Folder() / TempPrefix(target)).native();
+        pattern += fs::path("XXXXXX").native();
 #ifdef _WIN32
         // XXXXXX becomes the process id and a counter, until a name is free.
         pattern.resize(pattern.size() - 6);
@@ -372,6 +511,8 @@ public:
         ok = ok && _commit(_fileno(f)) == 0;
 #else
         ok = ok && ::fsync(::fileno(f)) == 0;
+        if (ok && m_bAnonymous)
+            ok = GiveName(::fileno(f));
 #endif
         ok = (std::fclose(f) == 0) && ok;
         if (!ok)
@@ -400,11 +541,33 @@ public:
     }
 
 private:
-    fs::path Folder() const { return m_target.has_parent_path() ? m_target.parent_path() : fs::path("."); }
+    fs::path Folder() const { return FolderOf(m_target); }
+
+#ifndef _WIN32
+    // Links the complete anonymous file under a temporary name, for the rename over the target.
+    bool GiveName(int fd)
+    {
+        const std::string source = "/proc/self/fd/" + std::to_string(fd);
+        for (unsigned attempt = 0; attempt < 100; ++attempt)
+        {
+            fs::path name = Folder() / TempPrefix(m_target);
+            name += std::to_string(::getpid()) + "-" + std::to_string(attempt);
+            if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            {
+                m_path = name;
+                return true;
+            }
+            if (errno != EEXIST)
+                return false;
+        }
+        return false;
+    }
+#endif
 
     fs::path m_target;
     fs::path m_path;
     FilePtr m_file;
+    bool m_bAnonymous = false;
 };
 
 // How the new profile differs from the old: bytes [from, to) give way to text.
@@ -561,6 +724,13 @@ bool WriteStrings(const std::string& path, std::string_view section, std::span<c
     fs::path target;
     if (!ResolveLinks(PathFromUtf8(path), target))
         return false;
+    if (!EnsureFolder(target.parent_path()))
+        return false;
+    // From reading the old profile to replacing it, no other save may come between.
+    const SaveLock lock(target);
+    if (!lock.IsHeld())
+        return false;
+    RemoveStaleTemporaries(target);
 
     FilePtr source;
     unsigned mode = 0600;
@@ -578,8 +748,6 @@ bool WriteStrings(const std::string& path, std::string_view section, std::span<c
         break;
     }
 
-    if (!EnsureFolder(target.parent_path()))
-        return false;
     TempFile temp(target);
     if (!temp.IsOpen() || !temp.SetMode(mode) || !CopyWithEdits(source.get(), edits, temp))
         return false;

@@ -125,6 +125,7 @@ void CWndProbe::TakeAll(std::vector<ContractFunction>& list)
     Take(list, "CFrameBuffer::Resize", &CFrameBuffer::Resize);
     Take(list, "CFrameBuffer::FillSolidRect", &CFrameBuffer::FillSolidRect);
     Take(list, "CFrameBuffer::Ellipse", &CFrameBuffer::Ellipse);
+    Take(list, "CFrameBuffer::BeginReverseOrder", &CFrameBuffer::BeginReverseOrder);
     Take(list, "CFrameBuffer::TakeChangedRects", &CFrameBuffer::TakeChangedRects);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <random>
@@ -69,6 +70,35 @@ void ExpectSame(const CFrameBuffer& frame, const Reference& ref)
         for (int x = 0; x < ref.cx; ++x)
             ASSERT_EQ(frame.GetPixel(x, y), ref.pixels[static_cast<std::size_t>(y) * ref.cx + x])
                 << "at " << x << "," << y;
+}
+
+// The plain definition for boxes up to 2^30 pixels a side, whose squares need more than 64 bits.
+bool InsideWide(std::int64_t w, std::int64_t h, std::int64_t i, std::int64_t j)
+{
+    __extension__ typedef __int128 Int128;
+    if (i < 0 || j < 0 || i >= w || j >= h)
+        return false;
+    const Int128 a = 2 * i + 1 - w;
+    const Int128 b = 2 * j + 1 - h;
+    return a * a * h * h + b * b * w * w <= Int128{w} * w * h * h;
+}
+
+// The plain painter for a box of any size: every visible pixel asks the definition itself.
+void ReferenceEllipse(Reference& ref, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b)
+{
+    const std::int64_t w = r - l;
+    const std::int64_t h = b - t;
+    for (int y = 0; y < ref.cy; ++y)
+        for (int x = 0; x < ref.cx; ++x)
+        {
+            const std::int64_t i = x - l;
+            const std::int64_t j = y - t;
+            if (!InsideWide(w, h, i, j))
+                continue;
+            const bool bOutline = !InsideWide(w, h, i - 1, j) || !InsideWide(w, h, i + 1, j) ||
+                                  !InsideWide(w, h, i, j - 1) || !InsideWide(w, h, i, j + 1);
+            ref.Set(x, y, bOutline ? kBlack : kWhite);
+        }
 }
 
 std::vector<std::uint32_t> Snapshot(const CFrameBuffer& frame)
@@ -192,6 +222,108 @@ TEST(FrameBuffer, HugeEllipsesAreClippedExactly)
     EXPECT_EQ(frame.GetPixel(10, 24), kBlack);
     EXPECT_EQ(frame.GetPixel(11, 24), kWhite);
     EXPECT_EQ(frame.GetPixel(63, 24), kWhite);
+}
+
+TEST(FrameBuffer, HugeAndOffScreenEllipsesMatchThePlainPainter)
+{
+    // Boxes beyond the row tables' sizes, reaching past every edge, or barely touching one: each
+    // row is computed on its own, and only the visible rows and columns may be.
+    struct Case
+    {
+        std::int64_t l, t, r, b;
+    };
+    const Case cases[] = {
+        {-3000, -3000, 3000, 3000},               // the buffer deep inside: all white
+        {-2100, 40, 2100, 4240},                   // a 4200-pixel circle whose top crosses the buffer
+        {50, -1000000, 2000050, 1000000},          // its left edge runs down the buffer
+        {-2000000 + 20, -10, 20, 2000000 - 10},    // its right edge
+        {-1000000000, 30, 1000000000, 1000000030}, // a 2e9 box: its top touches the buffer
+        {-5000, -9000, 5000, 9},                   // an ellipse, not a circle, whose bottom rows show
+        {80, -3, 3000, 2},                         // flat and wide, across the top
+        {-4000, -4000, 0, 0},                      // wholly outside, above and left
+        {81, 61, 5000, 5000},                      // wholly outside, below and right
+        {-70000, 20, -10, 50},                     // ends just left of the buffer
+    };
+    constexpr int kCx = 81;
+    constexpr int kCy = 61;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.l << "," << c.t << "," << c.r << "," << c.b);
+        CFrameBuffer frame;
+        frame.Resize(kCx, kCy);
+        frame.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(255, 255, 255));
+        Reference ref(kCx, kCy);
+        ref.Fill(CRect(0, 0, kCx, kCy), kWhite);
+        frame.Ellipse(static_cast<int>(c.l), static_cast<int>(c.t), static_cast<int>(c.r), static_cast<int>(c.b));
+        ReferenceEllipse(ref, c.l, c.t, c.r, c.b);
+        ExpectSame(frame, ref);
+    }
+}
+
+TEST(FrameBuffer, ReverseOrderLeavesTheForwardPixels)
+{
+    // Figures drawn last to first in a reverse-order batch, next to the same figures first to last:
+    // the same pixels, and the changed rectangles still cover every pixel that changed.
+    std::mt19937 rng(13);
+    auto coord = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    constexpr int kCx = 150;
+    constexpr int kCy = 90;
+    CFrameBuffer forward;
+    CFrameBuffer reverse;
+    forward.Resize(kCx, kCy);
+    reverse.Resize(kCx, kCy);
+    std::vector<CRect> rects;
+    reverse.TakeChangedRects(rects);
+    for (int nFrame = 0; nFrame < 30; ++nFrame)
+    {
+        SCOPED_TRACE(nFrame);
+        struct Figure
+        {
+            int kind;
+            CRect rc;
+        };
+        std::vector<Figure> figures;
+        const int nFigures = coord(0, 80);
+        for (int n = 0; n < nFigures; ++n)
+        {
+            const int x = coord(-40, kCx + 40);
+            const int y = coord(-40, kCy + 40);
+            const int kind = coord(0, 3);
+            // Ellipses up to well beyond the buffer and past the row tables, pixels, small fills.
+            const int r = kind == 1 ? coord(1, 30) : kind == 2 ? coord(100, 3000) : coord(0, 8);
+            figures.push_back({kind, kind == 0 ? CRect(x, y, x + 1, y + 1) : CRect(x - r, y - r, x + r, y + r)});
+        }
+        const std::vector<std::uint32_t> before = Snapshot(reverse);
+        auto draw = [](CFrameBuffer& frame, const Figure& f) {
+            switch (f.kind)
+            {
+            case 0: frame.SetPixelV(f.rc.left, f.rc.top, RgbColor(255, 255, 255)); break;
+            case 3: frame.FillSolidRect(f.rc, f.rc.left % 2 == 0 ? RgbColor(255, 255, 255) : RgbColor(0, 0, 0)); break;
+            default: frame.Ellipse(f.rc.left, f.rc.top, f.rc.right, f.rc.bottom); break;
+            }
+        };
+        forward.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(0, 0, 0));
+        reverse.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(0, 0, 0));
+        for (const Figure& f : figures)
+            draw(forward, f);
+        reverse.BeginReverseOrder();
+        for (auto it = figures.rbegin(); it != figures.rend(); ++it)
+            draw(reverse, *it);
+        reverse.EndReverseOrder();
+        ASSERT_EQ(Snapshot(reverse), Snapshot(forward));
+
+        rects.clear();
+        reverse.TakeChangedRects(rects);
+        const std::vector<std::uint32_t> after = Snapshot(reverse);
+        for (int y = 0; y < kCy; ++y)
+            for (int x = 0; x < kCx; ++x)
+            {
+                const bool bChanged = before[static_cast<std::size_t>(y) * kCx + x] != after[static_cast<std::size_t>(y) * kCx + x];
+                const bool bReported =
+                    std::any_of(rects.begin(), rects.end(), [&](const CRect& rc) { return rc.PtInRect(CPoint(x, y)); });
+                ASSERT_TRUE(!bChanged || bReported) << "unreported change at " << x << "," << y;
+            }
+    }
 }
 
 TEST(FrameBuffer, RandomDrawingMatchesThePlainPainter)

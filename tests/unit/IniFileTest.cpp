@@ -13,8 +13,14 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <csignal>
+#include <random>
+#include <set>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -349,6 +355,125 @@ TEST(IniFile, FailedWriteOfSeveralKeysKeepsOldFileWhole)
         EXPECT_EQ(ReadFile(tmp.Path("p.ini")), old);
         EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
     }
+}
+
+// The names in a folder.
+std::set<std::string> FolderNames(const fs::path& dir)
+{
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(IniFile, TwoProgramsSavingAtOnceEachKeepTheirChange)
+{
+    // Two programs start their saves of one profile at the same moment, over and over: a save that
+    // says it succeeded must find its change in the file, next to the other's and the old keys.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    for (int nTrial = 0; nTrial < 150; ++nTrial)
+    {
+        SCOPED_TRACE(nTrial);
+        WriteFile(path, "[old]\nk=1\n");
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        pid_t children[2];
+        for (int n = 0; n < 2; ++n)
+        {
+            children[n] = ::fork();
+            ASSERT_GE(children[n], 0);
+            if (children[n] == 0)
+            {
+                ::close(go[1]);
+                char c;
+                (void)!::read(go[0], &c, 1);   // returns when the parent closes its end
+                ::_exit(IniFile::WriteString(path, "writer" + std::to_string(n), "k", std::to_string(nTrial)) ? 1 : 0);
+            }
+        }
+        ::close(go[0]);
+        ::close(go[1]);
+        for (int n = 0; n < 2; ++n)
+        {
+            int status = 0;
+            ASSERT_EQ(::waitpid(children[n], &status, 0), children[n]);
+            ASSERT_TRUE(WIFEXITED(status));
+            if (WEXITSTATUS(status) == 1)
+            {
+                EXPECT_EQ(IniFile::ReadString(path, "writer" + std::to_string(n), "k"), std::to_string(nTrial)) << n;
+            }
+        }
+        EXPECT_EQ(IniFile::ReadString(path, "old", "k"), "1");
+        EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
+    }
+}
+
+TEST(IniFile, ASaveThatCannotGetTheLockFailsAndChangesNothing)
+{
+    // Another program's save holds the lock for longer than a save waits.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    WriteFile(path, "[s]\nk=1\n");
+    const int fd = ::open(tmp.Path(".p.ini.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_FALSE(IniFile::WriteString(path, "s", "k", "2"));
+    EXPECT_EQ(ReadFile(path), "[s]\nk=1\n");
+
+    // Once it is let go, the next save goes through and takes the lock file with it.
+    ::close(fd);
+    EXPECT_TRUE(IniFile::WriteString(path, "s", "k", "3"));
+    EXPECT_EQ(ReadFile(path), "[s]\nk=3\n");
+    EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
+}
+
+TEST(IniFile, KilledSavesLeaveNothingBehindAfterTheNextSave)
+{
+    // A program killed at a random moment of its saves: the profile stays whole, and once the next
+    // save is done the folder holds the profile alone.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    const std::string filler = std::string(1 << 20, ';') + "\n";   // makes each save take a while
+    WriteFile(path, "[s]\nk=0\n" + filler);
+    std::mt19937 rng(5);
+    for (int nTrial = 0; nTrial < 60; ++nTrial)
+    {
+        SCOPED_TRACE(nTrial);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            for (int n = 1;; ++n)
+                IniFile::WriteString(path, "s", "k", std::to_string(n));
+        }
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 30000)(rng));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+        const std::string text = ReadFile(path);
+        ASSERT_EQ(text.substr(0, 6), "[s]\nk=");
+        ASSERT_NE(text.find("\n" + filler), std::string::npos);
+        ASSERT_TRUE(IniFile::WriteString(path, "t", "k", std::to_string(nTrial)));
+        EXPECT_EQ(FolderNames(tmp.Dir()), std::set<std::string>{"p.ini"});
+        EXPECT_EQ(IniFile::ReadString(path, "t", "k"), std::to_string(nTrial));
+    }
+}
+
+TEST(IniFile, TheNextSaveRemovesWhatKilledSavesLeftAndNothingElse)
+{
+    // What a save killed before it could clean up leaves: a named temporary, the lock file.
+    const TempFolder tmp;
+    const std::string path = tmp.Path("p.ini");
+    WriteFile(path, "[s]\nk=1\n");
+    for (const char* name : {".p.ini.tmp-a8Xk2q", ".p.ini.tmp-4711-0", ".p.ini.lock"})
+        WriteFile(tmp.Path(name), std::string(4096, 'x'));
+    // Look-alikes that belong to the user or to other profiles.
+    for (const char* name : {".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"})
+        WriteFile(tmp.Path(name), "keep");
+    ASSERT_TRUE(IniFile::WriteString(path, "s", "k", "2"));
+    EXPECT_EQ(FolderNames(tmp.Dir()), (std::set<std::string>{"p.ini", ".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"}));
+    EXPECT_EQ(ReadFile(path), "[s]\nk=2\n");
 }
 
 TEST(IniFile, WritesThroughSymbolicLink)

@@ -30,6 +30,14 @@ public:
     }
 };
 
+// A snow window that shows the random values its flakes are drawn with this frame.
+class ChoicesSnowWnd : public CSnowWnd
+{
+public:
+    ChoicesSnowWnd() : CSnowWnd(true) {}
+    const std::vector<int>& GetDrawChoices() const { return m_drawChoices; }
+};
+
 class SnowWndTest : public testing::Test
 {
 protected:
@@ -385,6 +393,39 @@ TEST_F(SnowWndTest, AHostileProfileRunsBoundedAndDefined)
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(Headless::NextTick());
         EXPECT_LE(pWnd->GetFlakes().size(), CSnowWnd::kMaxFlakes);
+        pWnd->DestroyWindow();
+    }
+}
+
+TEST_F(SnowWndTest, GiantFlakesDrawnLastToFirstLeaveTheForwardPixels)
+{
+    // Profiles whose flakes add up to many screens a frame, which ticks draw last to first: every
+    // frame shows what drawing the same flakes first to last with the same random values shows.
+    const char* profiles[] = {
+        "Count=3000\nPixelRatio=1\n",
+        "Count=3000\nPixelRatio=20\n",
+        "Count=500\nPixelRatio=0.001\n",
+        "Count=2000\nPixelRatio=60\nFlutter=5000\n",
+    };
+    for (const char* profile : profiles)
+    {
+        SCOPED_TRACE(profile);
+        WriteProfile(profile);
+        auto* pWnd = new ChoicesSnowWnd;
+        ASSERT_TRUE(pWnd->Create(WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, CRect(0, 0, 96, 64), nullptr));
+        for (int nTick = 0; nTick < 4; ++nTick)
+        {
+            SCOPED_TRACE(nTick);
+            ASSERT_TRUE(Headless::NextTick());
+            CFrameBuffer expected;
+            expected.Resize(96, 64);
+            CDC dc(expected);
+            const std::vector<Flake>& flakes = pWnd->GetFlakes();
+            ASSERT_EQ(pWnd->GetDrawChoices().size(), flakes.size());
+            for (std::size_t i = 0; i < flakes.size(); ++i)
+                flakes[i].Draw(dc, pWnd->GetDrawChoices()[i]);
+            ASSERT_EQ(Pixels(pWnd), std::vector<std::uint32_t>(expected.Bits(), expected.Bits() + 96 * 64));
+        }
         pWnd->DestroyWindow();
     }
 }

@@ -1,5 +1,6 @@
 // kelvane-bench: what one tick of the snow window costs (clear, step, draw) on a 1920x1080
-// framebuffer, next to a bare full-frame clear of a frame that size, and whether a tick allocates.
+// framebuffer, next to a bare full-frame clear of a frame that size, and whether a tick allocates;
+// then what a tick of hand-edited profiles that ask for screens full of giant flakes costs.
 
 #include "platform/FrameBuffer.h"
 #include "platform/WinApp.h"
@@ -58,7 +59,8 @@ struct TickResult
     double dAllocationsPerTick;
 };
 
-TickResult MeasureTicks(int nFlakes)
+TickResult MeasureTicks(int nFlakes, double dPixelRatio = 0.0, int nWarmUpTicks = kWarmUpTicks,
+                        int nMeasuredTicks = kMeasuredTicks)
 {
     CWinApp app;   // no profile: the seven defaults
     Headless::SetScreenSize(kWidth, kHeight);
@@ -67,13 +69,15 @@ TickResult MeasureTicks(int nFlakes)
     pWnd->Create(0, WS_POPUP | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), nullptr);
     Headless::NextTick();   // the first tick creates the default count
     pWnd->SetFlakeCount(nFlakes);
-    for (int i = 0; i < kWarmUpTicks; ++i)
+    if (dPixelRatio > 0.0)
+        pWnd->SetPixelRatio(dPixelRatio);
+    for (int i = 0; i < nWarmUpTicks; ++i)
         Headless::NextTick();
 
     std::vector<double> samples;
-    samples.reserve(kMeasuredTicks);
+    samples.reserve(static_cast<std::size_t>(nMeasuredTicks));
     const long long nAllocationsBefore = g_nAllocations.load();
-    for (int i = 0; i < kMeasuredTicks; ++i)
+    for (int i = 0; i < nMeasuredTicks; ++i)
     {
         const auto start = Clock::now();
         Headless::NextTick();
@@ -81,7 +85,7 @@ TickResult MeasureTicks(int nFlakes)
     }
     const long long nAllocations = g_nAllocations.load() - nAllocationsBefore;
     pWnd->DestroyWindow();
-    return {Median(samples), static_cast<double>(nAllocations) / kMeasuredTicks};
+    return {Median(samples), static_cast<double>(nAllocations) / nMeasuredTicks};
 }
 }   // namespace
 
@@ -121,5 +125,12 @@ int main()
         dMaxAllocations = std::max(dMaxAllocations, tick.dAllocationsPerTick);
     }
     std::printf("allocations_per_tick=%.3f\n", dMaxAllocations);
+
+    // A tick's work must stay bounded by the screen, whatever the profile: the saver hears the
+    // user only between ticks.
+    std::printf("# hostile profiles: medians of 3 ticks after 2\n");
+    std::printf("hostile_count100000_ratio1_tick_ms=%.3f\n", MeasureTicks(100000, 1.0, 2, 3).dTickMs);
+    std::printf("hostile_count10000_ratio0.001_tick_ms=%.3f\n", MeasureTicks(10000, 0.001, 2, 3).dTickMs);
+    std::printf("hostile_count100000_ratio20_tick_ms=%.3f\n", MeasureTicks(100000, 20.0, 2, 3).dTickMs);
     return 0;
 }
