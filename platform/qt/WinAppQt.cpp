@@ -98,6 +98,19 @@ bool HaveDisplay()
     xcb_disconnect(c);
     return bOk;
 }
+
+// Qt's xcb plugin calls exit(1) from inside the event loop when the X server goes away. The exit
+// handlers would then destroy the application object, and Qt with it, under Qt's own feet; with
+// no display left there is nothing to tidy, so the process ends here, before them.
+void EndWithoutTheDisplay()
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp == nullptr || pApp->m_pImpl == nullptr || !pApp->m_pImpl->pQApp)
+        return;   // Qt is gone already: an ordinary end
+    std::fputs("kelvane: the X display went away\n", stderr);
+    std::fflush(nullptr);
+    _exit(kExitNoDisplay);
+}
 }   // namespace
 
 CWinAppImpl* AfxNewAppImpl(CWinApp* pApp)
@@ -158,6 +171,8 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     else
         s.pQApp = std::make_unique<QGuiApplication>(s.qtArgc, s.qtArgv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    static const bool bExitHook = std::atexit(EndWithoutTheDisplay) == 0;
+    (void)bExitHook;
     s.pPoster = std::make_unique<CPoster>();
     QObject::connect(s.pQApp.get(), &QGuiApplication::focusWindowChanged, s.pPoster.get(),
                      [](QWindow* pWindow) { QtState().FocusChanged(pWindow); });
