@@ -38,9 +38,14 @@ case "${1:-}" in
         install_packages
         if [ -n "${DISPLAY:-}" ]; then
             build linux kelvane
-            exec build/linux/kelvane /s
+            status=0
+            build/linux/kelvane /s || status=$?
+            # 1: no X server answers on DISPLAY (kelvane has said so); anything else is the saver's own end.
+            [ "$status" -eq 1 ] || exit "$status"
+            echo "dev.sh: no X server answers on DISPLAY=$DISPLAY, so the snow goes to a GIF instead"
+        else
+            echo "dev.sh: no display (DISPLAY is not set), so the snow goes to a GIF instead"
         fi
-        echo "dev.sh: no display (DISPLAY is not set), so the snow goes to a GIF instead"
         build linux kelvane-record
         build/linux/kelvane-record --width 640 --height 360 --frames 150 --out "$PWD/build/kelvane-snow.gif"
         ;;

@@ -43,5 +43,6 @@ int main(int argc, char** argv)
     const int nExitCode = args.empty() ? AfxWinMain(argc, argv)
                                        : AfxWinMain(static_cast<int>(args.size()), argvPreview.data());
     QtShutdown();
-    return nExitCode;
+    // The mode needed a display and found none: that is no success, whatever the program made of it.
+    return QtHadNoDisplay() ? kExitNoDisplay : nExitCode;
 }

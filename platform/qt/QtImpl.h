@@ -167,7 +167,8 @@ QRect QtToLogical(const CRect& rc, qreal scale);
 // cannot gain them, and then bWidgets gives nullptr too.
 QGuiApplication* QtEnsureApplication(bool bWidgets = false);
 bool QtHasWidgets();
-// The exit status when the display is gone.
+// The program asked for the display and there was none: its exit status must say so.
+bool QtHadNoDisplay();
 constexpr int kExitNoDisplay = 1;
 
 // A dialog control's text, as the user sees and edits it (DialogQt.cpp).

@@ -154,7 +154,11 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     if (!HaveDisplay())
     {
         s.bNoDisplay = true;
-        std::fputs("kelvane: cannot open the X display (is DISPLAY set?)\n", stderr);
+        const char* pszDisplay = std::getenv("DISPLAY");
+        if (pszDisplay == nullptr || *pszDisplay == '\0')
+            std::fputs("kelvane: no X display: DISPLAY is not set\n", stderr);
+        else
+            std::fprintf(stderr, "kelvane: DISPLAY is %s, but no X server answers there\n", pszDisplay);
         return nullptr;
     }
     // One screen pixel per framebuffer pixel; Qt's own event loop, which wakes less than GLib's.
@@ -182,6 +186,12 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     QtX11::InstallEventFilter();
     QtWatchScreens();
     return s.pQApp.get();
+}
+
+bool QtHadNoDisplay()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr && pApp->m_pImpl != nullptr && pApp->m_pImpl->bNoDisplay;
 }
 
 bool QtHasWidgets()

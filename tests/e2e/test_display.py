@@ -1,4 +1,4 @@
-"""The display, from outside: an X server that goes away while Kelvane runs."""
+"""The display, from outside: an X server that goes away while Kelvane runs, and no display at all."""
 
 import os
 import signal
@@ -6,6 +6,14 @@ import subprocess
 import unittest
 
 from kelvane_e2e import END_TIMEOUT, KELVANE, START_TIMEOUT, Host, KelvaneTestCase
+
+def unused_display():
+    """A display name no X server holds: no lock file and no socket for its number."""
+    for number in range(4700, 4800):
+        if not any(os.path.exists(p) for p in (f"/tmp/.X{number}-lock", f"/tmp/.X11-unix/X{number}")):
+            return f":{number}"
+    raise RuntimeError("no free display number")
+
 
 class DisplayGoesAwayTest(KelvaneTestCase):
     """However the X server ends, Kelvane ends by itself with a status that says it failed."""
@@ -38,6 +46,29 @@ class DisplayGoesAwayTest(KelvaneTestCase):
         self.x.wait_for(lambda: self.x.top_windows(), START_TIMEOUT, "the settings dialog")
         self.wait_for_snow((0, 0, self.width, self.height))
         self.assert_ends_without_a_signal(proc)
+
+
+class NoDisplayTest(unittest.TestCase):
+    """Every mode that needs a display fails without one, and says why: nothing there to ask, or
+    nobody answering where DISPLAY points."""
+
+    MODES = (["/s"], ["/p", "4194305"], ["/c"], [], ["-root"], ["-window-id", "0x400001"])
+
+    def run_kelvane(self, args, display):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "XSCREENSAVER_WINDOW", "WAYLAND_DISPLAY")}
+        if display is not None:
+            env["DISPLAY"] = display
+        return subprocess.run([KELVANE] + args, env=env, capture_output=True, text=True, timeout=START_TIMEOUT)
+
+    def test_every_mode_fails_and_says_which_display_is_missing(self):
+        dead = unused_display()
+        for display, expected in ((None, "no X display: DISPLAY is not set"), ("", "no X display: DISPLAY is not set"),
+                                  (dead, f"DISPLAY is {dead}, but no X server answers there")):
+            for args in self.MODES:
+                with self.subTest(display=display, args=args):
+                    result = self.run_kelvane(args, display)
+                    self.assertEqual(result.returncode, 1, result.stderr)
+                    self.assertEqual(result.stderr, f"kelvane: {expected}\n")
 
 
 if __name__ == "__main__":
