@@ -1,11 +1,21 @@
-"""The display, from outside: an X server that goes away while Kelvane runs, and no display at all."""
+"""The display, from outside: an X server that goes away while Kelvane runs, no display at all,
+and the options that answer without one."""
 
 import os
+import re
 import signal
 import subprocess
 import unittest
 
 from kelvane_e2e import END_TIMEOUT, KELVANE, START_TIMEOUT, Host, KelvaneTestCase
+
+SOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+
+
+def project_version():
+    with open(os.path.join(SOURCE_DIR, "CMakeLists.txt"), encoding="utf-8") as f:
+        return re.search(r"project\(Kelvane VERSION ([0-9.]+)", f.read()).group(1)
+
 
 def unused_display():
     """A display name no X server holds: no lock file and no socket for its number."""
@@ -69,6 +79,18 @@ class NoDisplayTest(unittest.TestCase):
                     result = self.run_kelvane(args, display)
                     self.assertEqual(result.returncode, 1, result.stderr)
                     self.assertEqual(result.stderr, f"kelvane: {expected}\n")
+
+    def test_help_and_version_need_no_display(self):
+        for args in (["--help"], ["/s", "--help"], ["--version"], ["-root", "--version"]):
+            with self.subTest(args=args):
+                result = self.run_kelvane(args, None)
+                self.assertEqual((result.returncode, result.stderr), (0, ""))
+                if "--help" in args:
+                    self.assertTrue(result.stdout.startswith("Usage: kelvane "), result.stdout)
+                    for switch in ("/s", "/p ID", "/c", "-root", "-window-id ID", "--period", "--version"):
+                        self.assertIn(switch, result.stdout)
+                else:
+                    self.assertEqual(result.stdout, f"kelvane {project_version()}\n")
 
 
 if __name__ == "__main__":
