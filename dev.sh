@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev
           qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-          python3 xvfb xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic)
+          python3 xvfb xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic lintian)
 
 install_packages() {
     local missing=()
