@@ -187,6 +187,8 @@ namespace QtX11
 // Starts hearing of the window's destruction and size; false when no live window has the handle.
 bool Watch(WindowHandle hWnd, CRect* prcClient);
 WindowHandle RootWindow();
+// Whether the X server has gone: Qt's connection to it is broken.
+bool ConnectionBroken();
 // Whether the server holds the window: a request to make it may have failed.
 bool Exists(WindowHandle hWnd);
 // Takes the keyboard and the pointer, as a screen saver must to hear of the user first.

@@ -105,8 +105,8 @@ bool HaveDisplay()
 void EndWithoutTheDisplay()
 {
     CWinApp* pApp = AfxGetApp();
-    if (pApp == nullptr || pApp->m_pImpl == nullptr || !pApp->m_pImpl->pQApp)
-        return;   // Qt is gone already: an ordinary end
+    if (pApp == nullptr || pApp->m_pImpl == nullptr || !pApp->m_pImpl->pQApp || !QtX11::ConnectionBroken())
+        return;   // Qt is gone already, or the display is still there: an ordinary end
     std::fputs("kelvane: the X display went away\n", stderr);
     std::fflush(nullptr);
     _exit(kExitNoDisplay);
