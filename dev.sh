@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Kelvane's everyday commands, on Debian 12 (installs what it needs with apt-get):
+# Kelvane's everyday commands, on Debian 12 (each installs with apt-get only what it needs):
 #   ./dev.sh run    build, then let it snow: starts kelvane /s on the desktop (any key or mouse ends it);
 #                   without a display, records snow to build/kelvane-snow.gif and says where
 #   ./dev.sh test   build (Linux, and kelvane.scr for Windows), then run every test, Wine's included
@@ -11,14 +11,22 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake make pkg-config libgtest-dev libgif-dev libpng-dev
-          qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev
-          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-          python3 xvfb xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic)
+# What each command needs from Debian, so that none installs more than it uses.
+BUILD_PACKAGES=(g++ cmake make pkg-config)
+# The Linux build and what its configuration asks for: Qt and X, the recorder's image libraries, and
+# the test frameworks it looks for (GoogleTest, Python, xvfb-run).
+LINUX_PACKAGES=(libgtest-dev libgif-dev libpng-dev qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev
+                libfontconfig-dev python3 xvfb)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+# The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces.
+E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic)
+# kelvane.scr's end-to-end tests, and the Debian package's check.
+TEST_ONLY_PACKAGES=(wine wine64 lintian)
 
+# install_packages PACKAGE...: installs those not installed yet.
 install_packages() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return
@@ -37,33 +45,39 @@ build() {
 
 case "${1:-}" in
     run)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}"
         if [ -n "${DISPLAY:-}" ]; then
             build linux kelvane
-            exec build/linux/kelvane /s
+            status=0
+            build/linux/kelvane /s || status=$?
+            # 1: no X server answers on DISPLAY (kelvane has said so); anything else is the saver's own end.
+            [ "$status" -eq 1 ] || exit "$status"
+            echo "dev.sh: no X server answers on DISPLAY=$DISPLAY, so the snow goes to a GIF instead"
+        else
+            echo "dev.sh: no display (DISPLAY is not set), so the snow goes to a GIF instead"
         fi
-        echo "dev.sh: no display (DISPLAY is not set), so the snow goes to a GIF instead"
         build linux kelvane-record
         build/linux/kelvane-record --width 640 --height 360 --frames 150 --out "$PWD/build/kelvane-snow.gif"
         ;;
     test)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${E2E_PACKAGES[@]}" \
+                         "${TEST_ONLY_PACKAGES[@]}"
         build windows
         build linux
         ctest --preset linux -j "$(nproc)"
         ;;
     asan)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
         build asan
         ctest --preset asan -j "$(nproc)"
         ;;
     scr)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
         build windows
         echo "dev.sh: $PWD/build/windows/kelvane.scr"
         ;;
     bench)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}"
         build linux kelvane-bench
         build/linux/kelvane-bench
         ;;

@@ -125,6 +125,12 @@ bool Exists(WindowHandle hWnd)
     return pAttr != nullptr;
 }
 
+bool ConnectionBroken()
+{
+    xcb_connection_t* c = Connection();
+    return c != nullptr && xcb_connection_has_error(c) != 0;
+}
+
 WindowHandle RootWindow()
 {
     if (QtEnsureApplication() == nullptr)

@@ -167,6 +167,9 @@ QRect QtToLogical(const CRect& rc, qreal scale);
 // cannot gain them, and then bWidgets gives nullptr too.
 QGuiApplication* QtEnsureApplication(bool bWidgets = false);
 bool QtHasWidgets();
+// The program asked for the display and there was none: its exit status must say so.
+bool QtHadNoDisplay();
+constexpr int kExitNoDisplay = 1;
 
 // A dialog control's text, as the user sees and edits it (DialogQt.cpp).
 void QtSetWidgetText(CWndImpl* pImpl, const std::string& text);
@@ -184,6 +187,8 @@ namespace QtX11
 // Starts hearing of the window's destruction and size; false when no live window has the handle.
 bool Watch(WindowHandle hWnd, CRect* prcClient);
 WindowHandle RootWindow();
+// Whether the X server has gone: Qt's connection to it is broken.
+bool ConnectionBroken();
 // Whether the server holds the window: a request to make it may have failed.
 bool Exists(WindowHandle hWnd);
 // Takes the keyboard and the pointer, as a screen saver must to hear of the user first.

@@ -98,6 +98,19 @@ bool HaveDisplay()
     xcb_disconnect(c);
     return bOk;
 }
+
+// Qt's xcb plugin calls exit(1) from inside the event loop when the X server goes away. The exit
+// handlers would then destroy the application object, and Qt with it, under Qt's own feet; with
+// no display left there is nothing to tidy, so the process ends here, before them.
+void EndWithoutTheDisplay()
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp == nullptr || pApp->m_pImpl == nullptr || !pApp->m_pImpl->pQApp || !QtX11::ConnectionBroken())
+        return;   // Qt is gone already, or the display is still there: an ordinary end
+    std::fputs("kelvane: the X display went away\n", stderr);
+    std::fflush(nullptr);
+    _exit(kExitNoDisplay);
+}
 }   // namespace
 
 CWinAppImpl* AfxNewAppImpl(CWinApp* pApp)
@@ -141,7 +154,11 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     if (!HaveDisplay())
     {
         s.bNoDisplay = true;
-        std::fputs("kelvane: cannot open the X display (is DISPLAY set?)\n", stderr);
+        const char* pszDisplay = std::getenv("DISPLAY");
+        if (pszDisplay == nullptr || *pszDisplay == '\0')
+            std::fputs("kelvane: no X display: DISPLAY is not set\n", stderr);
+        else
+            std::fprintf(stderr, "kelvane: DISPLAY is %s, but no X server answers there\n", pszDisplay);
         return nullptr;
     }
     // One screen pixel per framebuffer pixel; Qt's own event loop, which wakes less than GLib's.
@@ -158,6 +175,8 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     else
         s.pQApp = std::make_unique<QGuiApplication>(s.qtArgc, s.qtArgv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    static const bool bExitHook = std::atexit(EndWithoutTheDisplay) == 0;
+    (void)bExitHook;
     s.pPoster = std::make_unique<CPoster>();
     QObject::connect(s.pQApp.get(), &QGuiApplication::focusWindowChanged, s.pPoster.get(),
                      [](QWindow* pWindow) { QtState().FocusChanged(pWindow); });
@@ -167,6 +186,12 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     QtX11::InstallEventFilter();
     QtWatchScreens();
     return s.pQApp.get();
+}
+
+bool QtHadNoDisplay()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr && pApp->m_pImpl != nullptr && pApp->m_pImpl->bNoDisplay;
 }
 
 bool QtHasWidgets()

@@ -153,6 +153,11 @@ class XSession:
         wait_for(lambda: self.run(["xdotool", "getmouselocation"], check=False).returncode == 0, timeout,
                  "the X server to answer")
 
+    def kill_server(self):
+        """Ends the X server at once, as a crash would, while its clients run on."""
+        self.server.kill()
+        self.server.wait()
+
     def close(self):
         for proc in self.processes:
             stop_process(proc)
