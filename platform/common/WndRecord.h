@@ -58,6 +58,15 @@ struct CWndRecord
     CMenuImpl systemMenu;
     std::unique_ptr<CMenu> pSystemMenu;
 
+    // The child with this control id (a dialog's control); nullptr when it has none.
+    Impl* Child(int nIDChild) const
+    {
+        for (Impl* pChild : children)
+            if (pChild->nID == nIDChild)
+                return pChild;
+        return nullptr;
+    }
+
     // GetSystemMenu: the menu, made on first use; bRevert empties it and gives none.
     CMenu* SystemMenu(bool bRevert)
     {

@@ -18,12 +18,7 @@ CRect FromDialogUnits(int x, int y, int cx, int cy)
 
 CWndImpl* ChildWithID(const CWndImpl* pParent, int nID)
 {
-    if (pParent == nullptr)
-        return nullptr;
-    for (CWndImpl* pChild : pParent->children)
-        if (pChild->nID == nID)
-            return pChild;
-    return nullptr;
+    return pParent != nullptr ? pParent->Child(nID) : nullptr;
 }
 
 bool IsTabStop(const CWndImpl* pImpl)

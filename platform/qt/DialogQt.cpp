@@ -47,12 +47,7 @@ constexpr int kArrowRepeatMs = 50;
 
 CWndImpl* ChildWithID(const CWndImpl* pParent, int nID)
 {
-    if (pParent == nullptr)
-        return nullptr;
-    for (CWndImpl* pChild : pParent->children)
-        if (pChild->nID == nID)
-            return pChild;
-    return nullptr;
+    return pParent != nullptr ? pParent->Child(nID) : nullptr;
 }
 
 // The dialog whose window pWidget is in; a message box or menu it owns is a window of its own.
