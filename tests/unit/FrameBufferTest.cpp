@@ -180,6 +180,33 @@ TEST(FrameBuffer, ColoursDrawWhiteFromHalfTheBrightnessOfWhite)
     }
 }
 
+TEST(FrameBuffer, RowsAreLsbFirstBitmapsWithBlackPadding)
+{
+    // The presenters hand these words to the screen as they are: pixel x is bit x % 64 of word
+    // x / 64, and the bits past the width stay 0 whatever is drawn over the right edge.
+    for (const int cx : {1, 63, 64, 65, 130})
+    {
+        SCOPED_TRACE(cx);
+        CFrameBuffer frame;
+        frame.Resize(cx, 4);
+        ASSERT_EQ(frame.RowWords(), (cx + 63) / 64);
+        frame.FillSolidRect(CRect(-5, 0, cx + 100, 1), RgbColor(255, 255, 255));
+        frame.Ellipse(cx - 3, 0, cx + 40, 4);
+        frame.SetPixelV(cx - 1, 3, RgbColor(255, 255, 255));
+        frame.SetPixelV(cx, 3, RgbColor(255, 255, 255));
+        for (int y = 0; y < 4; ++y)
+        {
+            const std::uint64_t* row = frame.Row(y);
+            for (int x = 0; x < frame.RowWords() * 64; ++x)
+            {
+                const bool bBit = ((row[x / 64] >> (x % 64)) & 1u) != 0;
+                ASSERT_EQ(bBit, x < cx && frame.GetPixel(x, y) == kWhite) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(frame.GetPixel(cx - 1, 3), kWhite);
+    }
+}
+
 TEST(FrameBuffer, SmallEllipsesMatchTheirDefinition)
 {
     for (int w = 1; w <= 24; ++w)
