@@ -46,10 +46,11 @@ double BareClearMs(int cx, int cy)
     {
         const auto start = Clock::now();
         std::fill(pixels.begin(), pixels.end(), i % 2 == 0 ? CFrameBuffer::kBlack : 0xFFFFFFFFu);
+        // Every fill must reach memory before the clock is read: a compiler that sees nothing read
+        // the pixels may drop fills (a standalone copy of this loop ran 2.7 times faster without this).
+        asm volatile("" : : "r"(pixels.data()) : "memory");
         samples.push_back(Milliseconds(Clock::now() - start));
     }
-    volatile std::uint32_t sink = pixels[pixels.size() / 2];   // keeps the fills
-    (void)sink;
     return Median(samples);
 }
 
