@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -299,7 +300,7 @@ void CXPresenter::CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, 
     }
 }
 
-void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects)
+void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
 {
     xcb_connection_t* c = Connection();
     if (!m_bUsable || c == nullptr || rects.empty())
@@ -311,6 +312,14 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
         DetachShared();
         m_bSharedTried = true;
         AttachShared(nFrameBytes);
+        m_bSharedShown = false;
+    }
+    // Until the whole frame has been put once, the copy says nothing of what the window shows.
+    if (m_shmSeg != 0 && !m_bSharedShown)
+    {
+        std::memcpy(m_pShared, frame.Row(0), nFrameBytes);
+        bWhole = true;
+        m_bSharedShown = !m_bReverseBits;
     }
     const CRect rcFrame(0, 0, frame.Width(), frame.Height());
     for (const CRect& rcAny : rects)
@@ -319,22 +328,76 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
         if (rc.IsRectEmpty())
             continue;
         if (m_shmSeg != 0)
-            PutShared(c, frame, rc);
+            PutShared(c, frame, rc, bWhole);
         else
             PutInline(c, frame, rc);
     }
     xcb_flush(c);
 }
 
-// The shared copy mirrors the frame, row for row: a rectangle's rows are copied to their place and
-// the server reads the rectangle out of it. A put still unread when a later frame rewrites its
-// rows shows the later pixels, which that frame puts again anyway.
-void CXPresenter::PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
+// The shared copy mirrors the frame, row for row, as last put: a rectangle shrinks to the pixels
+// that differ from it, and goes out only if there are any (a flake that did not move this tick
+// costs the server nothing). The rows are then copied to their place and the server reads the
+// rectangle out of it. A put still unread when a later frame rewrites its rows shows the later
+// pixels, which that frame puts again anyway.
+void CXPresenter::PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rcChanged, bool bWhole)
 {
     const std::size_t nStride = static_cast<std::size_t>(frame.RowWords()) * 8;
+    CRect rc = rcChanged;
+    if (!bWhole && !m_bReverseBits)
+    {
+        const int w0 = rc.left >> 6;
+        const int w1 = (rc.right - 1) >> 6;
+        const std::uint64_t headMask = ~std::uint64_t{0} << (rc.left & 63);
+        const std::uint64_t tailMask = ~std::uint64_t{0} >> (63 - ((rc.right - 1) & 63));
+        int top = rc.bottom;
+        int bottom = rc.top;
+        int left = rc.right;
+        int right = rc.left;
+        for (int y = rc.top; y < rc.bottom; ++y)
+        {
+            const std::uint64_t* pNew = frame.Row(y);
+            const auto* pShown = reinterpret_cast<const std::uint64_t*>(m_pShared + static_cast<std::size_t>(y) * nStride);
+            for (int w = w0; w <= w1; ++w)
+            {
+                std::uint64_t diff = pNew[w] ^ pShown[w];
+                if (w == w0)
+                    diff &= headMask;
+                if (w == w1)
+                    diff &= tailMask;
+                if (diff == 0)
+                    continue;
+                top = std::min(top, y);
+                bottom = y + 1;
+                left = std::min(left, w * 64 + std::countr_zero(diff));
+                right = std::max(right, w * 64 + 64 - std::countl_zero(diff));
+            }
+        }
+        if (top >= bottom)
+            return;
+        rc = CRect(left, top, right, bottom);
+    }
     const int w0 = rc.left >> 6;
-    CopyRows(frame, rc.top, rc.Height(), w0, (rc.right - 1) >> 6,
-             m_pShared + static_cast<std::size_t>(rc.top) * nStride + static_cast<std::size_t>(w0) * 8, nStride);
+    const int w1 = (rc.right - 1) >> 6;
+    if (m_bReverseBits)
+        CopyRows(frame, rc.top, rc.Height(), w0, w1,
+                 m_pShared + static_cast<std::size_t>(rc.top) * nStride + static_cast<std::size_t>(w0) * 8, nStride);
+    else
+    {
+        // Only the rectangle's own bits: a neighbour sharing its edge words is compared later.
+        const std::uint64_t headMask = ~std::uint64_t{0} << (rc.left & 63);
+        const std::uint64_t tailMask = ~std::uint64_t{0} >> (63 - ((rc.right - 1) & 63));
+        for (int y = rc.top; y < rc.bottom; ++y)
+        {
+            const std::uint64_t* pNew = frame.Row(y);
+            auto* pShown = reinterpret_cast<std::uint64_t*>(m_pShared + static_cast<std::size_t>(y) * nStride);
+            for (int w = w0; w <= w1; ++w)
+            {
+                const std::uint64_t mask = (w == w0 ? headMask : ~std::uint64_t{0}) & (w == w1 ? tailMask : ~std::uint64_t{0});
+                pShown[w] = (pShown[w] & ~mask) | (pNew[w] & mask);
+            }
+        }
+    }
     xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(frame.RowWords() * 64),
                       static_cast<std::uint16_t>(frame.Height()), static_cast<std::uint16_t>(rc.left),
                       static_cast<std::uint16_t>(rc.top), static_cast<std::uint16_t>(rc.Width()),

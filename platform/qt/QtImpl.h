@@ -35,7 +35,8 @@ public:
     CXPresenter(const CXPresenter&) = delete;
     CXPresenter& operator=(const CXPresenter&) = delete;
 
-    void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects);
+    // bWhole: the window lost its pixels (an expose), so every rectangle goes out as it is.
+    void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole);
 
 private:
     // A shared copy with room for nBytes; false leaves the puts inline.
@@ -44,7 +45,7 @@ private:
     // Words w0..w1 of nRows frame rows from y, into pDst rows of nDstStride bytes, in the server's bit order.
     void CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst, std::size_t nDstStride) const;
     // Each rectangle's puts go out on the connection the caller looked up once for the frame.
-    void PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
+    void PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc, bool bWhole);
     void PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
 
     WindowHandle m_hWnd;
@@ -58,6 +59,7 @@ private:
     std::uint32_t m_shmSeg = 0;             // 0: no shared copy
     std::uint8_t* m_pShared = nullptr;
     std::size_t m_nSharedBytes = 0;
+    bool m_bSharedShown = false;            // the shared copy holds what the window shows
 };
 
 // The window the program sees: one per CWnd, and one per window of another program it named.
