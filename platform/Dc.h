@@ -1,6 +1,7 @@
 #pragma once
 // Drawing targets. A device context draws into the window's framebuffer; the client and paint
-// contexts are opened by the back end and present what changed when they close.
+// contexts are opened by the back end and present what changed when they close. Drawing takes
+// black and white; any other colour draws as one of them, by its brightness (CFrameBuffer::IsWhite).
 
 #include "platform/FrameBuffer.h"
 #include "platform/Types.h"
@@ -25,6 +26,8 @@ public:
     void EndReverseOrder() { m_pFrame->EndReverseOrder(); }
 
     // Draws the icon with its top-left corner at x, y; the background shows where the icon is clear.
+    // The frame is black and white, so the icon comes out as its light parts in white on black
+    // (CFrameBuffer::IsWhite): the minimised dialog shows its shape, not its colours.
     bool DrawIcon(int x, int y, IconHandle hIcon)
     {
         if (hIcon == nullptr)

@@ -1,7 +1,8 @@
 #pragma once
 // The one software framebuffer every back end draws into. It implements the three drawing
 // operations the program uses, so every platform shows the same pixels; a back end only presents
-// it, and presents only the rectangles that changed since it last asked.
+// it, and presents only the rectangles that changed since it last asked. Snow is black and white,
+// so a pixel is one bit: a 4K frame is a megabyte, and a flake's row is a few word operations.
 
 #include "platform/Types.h"
 
@@ -12,14 +13,19 @@
 class CFrameBuffer
 {
 public:
-    // Pixels are 32-bit 0xAARRGGBB with alpha 0xFF: the layout of a top-down 32-bit DIB and of
-    // QImage::Format_RGB32 alike.
+    // Pixels read back as 32-bit 0xAARRGGBB with alpha 0xFF (a top-down 32-bit DIB's layout), and
+    // only ever as these two.
     static constexpr std::uint32_t kBlack = 0xFF000000u;
+    static constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 
-    static constexpr std::uint32_t ToPixel(ColorRef cr)
+    // The pixel a colour draws: white when it is at least half as bright as white (by the usual
+    // 299:587:114 weights of red, green and blue), black otherwise. Pure red and blue are black, a
+    // light grey is white; the dialog's icon, the only coloured thing drawn, keeps its light shapes.
+    static constexpr bool IsWhite(ColorRef cr)
     {
-        return 0xFF000000u | ((cr & 0xFFu) << 16) | (cr & 0xFF00u) | ((cr >> 16) & 0xFFu);
+        return 299u * (cr & 0xFFu) + 587u * ((cr >> 8) & 0xFFu) + 114u * ((cr >> 16) & 0xFFu) >= 1000u * 128u;
     }
+    static constexpr std::uint32_t ToPixel(ColorRef cr) { return IsWhite(cr) ? kWhite : kBlack; }
 
     CFrameBuffer() = default;
 
@@ -28,8 +34,14 @@ public:
 
     int Width() const { return m_cx; }
     int Height() const { return m_cy; }
-    const std::uint32_t* Bits() const { return m_pixels.data(); }
-    std::uint32_t GetPixel(int x, int y) const { return m_pixels[static_cast<std::size_t>(y) * m_cx + x]; }
+    // Row y as 64-bit words, pixel x being bit x % 64 of word x / 64 (1: white); the bits past the
+    // width are 0. In memory that is an LSB-first bitmap whose rows are padded to 64 bits.
+    const std::uint64_t* Row(int y) const { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
+    int RowWords() const { return m_nStride; }
+    bool IsWhiteAt(int x, int y) const { return ((Row(y)[x >> 6] >> (x & 63)) & 1u) != 0; }
+    std::uint32_t GetPixel(int x, int y) const { return IsWhiteAt(x, y) ? kWhite : kBlack; }
+    // Every pixel as 32 bits, row after row, into `pixels` (resized to fit): for images and tests.
+    void ExpandTo(std::vector<std::uint32_t>& pixels) const;
 
     // Everything outside the buffer is clipped silently; the results say whether anything of the
     // figure lies inside.
@@ -99,14 +111,16 @@ private:
     void AddChangedRect(std::vector<CRect>& rects, const CRect& rc, int tileTop);
     const EllipseRow* CachedEllipse(std::int64_t cx, std::int64_t cy);
     bool SetPixelUnder(int x, int y, ColorRef cr);
-    bool PaintUnder(int y, std::int64_t from, std::int64_t to, std::uint32_t px);   // row y, columns from..to
+    bool PaintUnder(int y, std::int64_t from, std::int64_t to, bool bWhite);   // row y, columns from..to
+    std::uint64_t* RowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
     int NextUnpaintedRow(int y);
 
     int m_cx = 0;
     int m_cy = 0;
     int m_tilesX = 0;
     int m_tilesY = 0;
-    std::vector<std::uint32_t> m_pixels;
+    int m_nStride = 0;   // words per row
+    std::vector<std::uint64_t> m_bits;
     std::vector<Tile> m_tiles;
     // TakeChangedRects' indexes of the rectangles that reach the bottom of the tile row above, and
     // of those that reach the bottom of the current one.
@@ -144,12 +158,13 @@ inline bool CFrameBuffer::SetPixelV(int x, int y, ColorRef cr)
         return false;
     if (m_bReverse)
         return SetPixelUnder(x, y, cr);
-    std::uint32_t& dst = m_pixels[static_cast<std::size_t>(y) * m_cx + x];
-    const std::uint32_t px = ToPixel(cr);
-    if (dst != px)
+    std::uint64_t& word = RowBits(y)[x >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (x & 63);
+    const bool bWhite = IsWhite(cr);
+    if (((word & bit) != 0) != bWhite)
     {
-        dst = px;
-        MarkPixel(x, y, px != kBlack);
+        word ^= bit;
+        MarkPixel(x, y, bWhite);
     }
     return true;
 }

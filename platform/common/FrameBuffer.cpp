@@ -64,15 +64,31 @@ void InsideOf(const Span& above, const Span& row, const Span& below, std::int64_
     ib = std::min({row.hi - 1, above.hi, below.hi});
 }
 
-void FillRow(std::uint32_t* row, std::int64_t from, std::int64_t to, std::int64_t width, std::uint32_t px)
+// Bits from..to of a row, both inside it.
+void SetBits(std::uint64_t* row, int from, int to, bool bWhite)
+{
+    const int w0 = from >> 6;
+    const int w1 = to >> 6;
+    const std::uint64_t head = ~std::uint64_t{0} << (from & 63);
+    const std::uint64_t tail = ~std::uint64_t{0} >> (63 - (to & 63));
+    if (w0 == w1)
+    {
+        const std::uint64_t mask = head & tail;
+        row[w0] = bWhite ? row[w0] | mask : row[w0] & ~mask;
+        return;
+    }
+    row[w0] = bWhite ? row[w0] | head : row[w0] & ~head;
+    std::fill(row + w0 + 1, row + w1, bWhite ? ~std::uint64_t{0} : 0);
+    row[w1] = bWhite ? row[w1] | tail : row[w1] & ~tail;
+}
+
+void FillRow(std::uint64_t* row, std::int64_t from, std::int64_t to, std::int64_t width, bool bWhite)
 {
     from = std::max<std::int64_t>(from, 0);
     to = std::min<std::int64_t>(to, width - 1);
     if (from <= to)
-        std::fill(row + from, row + to + 1, px);
+        SetBits(row, static_cast<int>(from), static_cast<int>(to), bWhite);
 }
-
-constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 
 CRect Union(const CRect& a, const CRect& b)
 {
@@ -99,12 +115,25 @@ void CFrameBuffer::Resize(int cx, int cy)
         return;
     m_cx = cx;
     m_cy = cy;
-    m_pixels.assign(static_cast<std::size_t>(cx) * cy, kBlack);
+    m_nStride = (cx + 63) >> 6;
+    m_bits.assign(static_cast<std::size_t>(m_nStride) * cy, 0);
     m_tilesX = (cx + kTileWidth - 1) >> kTileShiftX;
     m_tilesY = (cy + kTileHeight - 1) >> kTileShiftY;
     m_tiles.assign(static_cast<std::size_t>(m_tilesX) * m_tilesY, Tile{});
     if (cx > 0 && cy > 0)
         MarkRect(CRect(0, 0, cx, cy), false);
+}
+
+void CFrameBuffer::ExpandTo(std::vector<std::uint32_t>& pixels) const
+{
+    pixels.resize(static_cast<std::size_t>(m_cx) * m_cy);
+    std::uint32_t* p = pixels.data();
+    for (int y = 0; y < m_cy; ++y)
+    {
+        const std::uint64_t* row = Row(y);
+        for (int x = 0; x < m_cx; ++x)
+            *p++ = ((row[x >> 6] >> (x & 63)) & 1u) != 0 ? kWhite : kBlack;
+    }
 }
 
 void CFrameBuffer::MarkRect(const CRect& rc, bool bInk)
@@ -151,10 +180,7 @@ void CFrameBuffer::ClearToBlack(const CRect& rc)
         if (bWholeRows)
         {
             for (int y = band.top; y < band.bottom; ++y)
-            {
-                std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
-                std::fill(row + band.left, row + band.right, kBlack);
-            }
+                SetBits(RowBits(y), band.left, band.right - 1, false);
         }
 
         for (int tx = txFirst; tx <= txLast; ++tx)
@@ -170,10 +196,7 @@ void CFrameBuffer::ClearToBlack(const CRect& rc)
             if (!bWholeRows)
             {
                 for (int y = clear.top; y < clear.bottom; ++y)
-                {
-                    std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
-                    std::fill(row + clear.left, row + clear.right, kBlack);
-                }
+                    SetBits(RowBits(y), clear.left, clear.right - 1, false);
             }
             t.changed.Add(clear.left - tileLeft, clear.top - tileTop, clear.right - 1 - tileLeft, clear.bottom - 1 - tileTop);
             if (clear == ink)
@@ -187,26 +210,23 @@ void CFrameBuffer::FillSolidRect(const CRect& rcFill, ColorRef cr)
     const CRect rc = rcFill.Intersect(CRect(0, 0, m_cx, m_cy));
     if (rc.IsRectEmpty())
         return;
-    const std::uint32_t px = ToPixel(cr);
+    const bool bWhite = IsWhite(cr);
     if (m_bReverse)
     {
         bool bPainted = false;
         for (int y = NextUnpaintedRow(rc.top); y < rc.bottom; y = NextUnpaintedRow(y + 1))
-            bPainted = PaintUnder(y, rc.left, rc.right - 1, px) || bPainted;
+            bPainted = PaintUnder(y, rc.left, rc.right - 1, bWhite) || bPainted;
         if (bPainted)
-            MarkRect(rc, px != kBlack);
+            MarkRect(rc, bWhite);
         return;
     }
-    if (px == kBlack)
+    if (!bWhite)
     {
         ClearToBlack(rc);
         return;
     }
     for (int y = rc.top; y < rc.bottom; ++y)
-    {
-        std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
-        std::fill(row + rc.left, row + rc.right, px);
-    }
+        SetBits(RowBits(y), rc.left, rc.right - 1, true);
     MarkRect(rc, true);
 }
 
@@ -264,15 +284,10 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
         for (int y = visible.top; y < visible.bottom; ++y)
         {
             const EllipseRow& r = rows[y - top];
-            std::uint32_t* p = m_pixels.data() + static_cast<std::size_t>(y) * m_cx + left;
-            if (r.ia > r.ib)
-            {
-                std::fill(p + r.x0, p + r.x1 + 1, kBlack);
-                continue;
-            }
-            std::fill(p + r.x0, p + r.ia, kBlack);
-            std::fill(p + r.ia, p + r.ib + 1, kWhite);
-            std::fill(p + r.ib + 1, p + r.x1 + 1, kBlack);
+            std::uint64_t* row = RowBits(y);
+            SetBits(row, left + r.x0, left + r.x1, false);
+            if (r.ia <= r.ib)
+                SetBits(row, left + r.ia, left + r.ib, true);
         }
         return true;
     }
@@ -304,23 +319,18 @@ bool CFrameBuffer::Ellipse(int left, int top, int right, int bottom)
         {
             if (ia > ib)
             {
-                bPainted = PaintUnder(y, left + x0, left + x1, kBlack) || bPainted;
+                bPainted = PaintUnder(y, left + x0, left + x1, false) || bPainted;
                 continue;
             }
-            bPainted = PaintUnder(y, left + x0, left + ia - 1, kBlack) || bPainted;
-            bPainted = PaintUnder(y, left + ia, left + ib, kWhite) || bPainted;
-            bPainted = PaintUnder(y, left + ib + 1, left + x1, kBlack) || bPainted;
+            bPainted = PaintUnder(y, left + x0, left + ia - 1, false) || bPainted;
+            bPainted = PaintUnder(y, left + ia, left + ib, true) || bPainted;
+            bPainted = PaintUnder(y, left + ib + 1, left + x1, false) || bPainted;
             continue;
         }
-        std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
-        if (ia > ib)
-        {
-            FillRow(row, left + x0, left + x1, m_cx, kBlack);
-            continue;
-        }
-        FillRow(row, left + x0, left + ia - 1, m_cx, kBlack);
-        FillRow(row, left + ia, left + ib, m_cx, kWhite);
-        FillRow(row, left + ib + 1, left + x1, m_cx, kBlack);
+        std::uint64_t* row = RowBits(y);
+        FillRow(row, left + x0, left + x1, m_cx, false);
+        if (ia <= ib)
+            FillRow(row, left + ia, left + ib, m_cx, true);
     }
     // A figure that later ones hide wholly changes nothing, so it marks nothing either.
     if (bPainted)
@@ -361,18 +371,19 @@ int CFrameBuffer::NextUnpaintedRow(int y)
     return FindNext(m_nextRow.data(), y);
 }
 
-bool CFrameBuffer::PaintUnder(int y, std::int64_t from, std::int64_t to, std::uint32_t px)
+bool CFrameBuffer::PaintUnder(int y, std::int64_t from, std::int64_t to, bool bWhite)
 {
     from = std::max<std::int64_t>(from, 0);
     to = std::min<std::int64_t>(to, m_cx - 1);
     if (from > to)
         return false;
     std::int32_t* next = m_nextUnpainted.data() + static_cast<std::size_t>(y) * (static_cast<std::size_t>(m_cx) + 1);
-    std::uint32_t* row = m_pixels.data() + static_cast<std::size_t>(y) * m_cx;
+    std::uint64_t* row = RowBits(y);
     std::int32_t nPainted = 0;
     for (std::int32_t x = FindNext(next, static_cast<std::int32_t>(from)); x <= to; x = FindNext(next, x + 1))
     {
-        row[x] = px;
+        const std::uint64_t bit = std::uint64_t{1} << (x & 63);
+        row[x >> 6] = bWhite ? row[x >> 6] | bit : row[x >> 6] & ~bit;
         next[x] = x + 1;
         ++nPainted;
     }
@@ -389,12 +400,13 @@ bool CFrameBuffer::SetPixelUnder(int x, int y, ColorRef cr)
     std::int32_t* next = m_nextUnpainted.data() + static_cast<std::size_t>(y) * (static_cast<std::size_t>(m_cx) + 1);
     if (next[x] != x)
         return true;
-    std::uint32_t& dst = m_pixels[static_cast<std::size_t>(y) * m_cx + x];
-    const std::uint32_t px = ToPixel(cr);
-    if (dst != px)
+    std::uint64_t& word = RowBits(y)[x >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (x & 63);
+    const bool bWhite = IsWhite(cr);
+    if (((word & bit) != 0) != bWhite)
     {
-        dst = px;
-        MarkPixel(x, y, px != kBlack);
+        word ^= bit;
+        MarkPixel(x, y, bWhite);
     }
     next[x] = x + 1;
     --m_nUnpainted;

@@ -27,7 +27,7 @@ void CWndImpl::Present(bool bWhole)
         changed.push_back(CRect(0, 0, frame.Width(), frame.Height()));
     }
     if (pPresenter)
-        pPresenter->Put(frame, changed);
+        pPresenter->Put(frame, changed, bWhole);
 }
 
 CClientDC::CClientDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd) {}

@@ -15,6 +15,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -178,8 +179,18 @@ bool GrabInput(WindowHandle hWnd)
 
 namespace
 {
-// A tick of snow on a full-HD screen changes about 200 000 pixels: a few ticks fit.
-constexpr std::size_t kStagingPixels = 1024 * 1024;
+// Bit i of a byte moved to bit 7 - i: for servers that read bitmaps from each byte's top bit.
+constexpr std::array<std::uint8_t, 256> kReversedBits = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned n = 0; n < 256; ++n)
+    {
+        unsigned r = 0;
+        for (unsigned i = 0; i < 8; ++i)
+            r |= ((n >> i) & 1u) << (7 - i);
+        table[n] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+}();
 }   // namespace
 
 CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
@@ -191,37 +202,45 @@ CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
     xcb_get_geometry_reply_t* pGeom = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
     if (pGeom == nullptr)
         return;
-    m_nDepth = pGeom->depth;
+    const std::uint8_t nDepth = pGeom->depth;
     std::free(pGeom);
-    // The framebuffer's pixels go out as they are: 32 bits each, in this machine's byte order.
+    // The frame's bytes hold pixels from each byte's lowest bit up, rows padded to 64 bits: servers
+    // that read bitmaps the other way round get each byte's bits reversed on the way.
     const xcb_setup_t* pSetup = xcb_get_setup(c);
-    const bool bLittleEndian = std::endian::native == std::endian::little;
-    const bool bOrderMatches = (pSetup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) == bLittleEndian;
-    bool bFormat = false;
-    for (xcb_format_iterator_t it = xcb_setup_pixmap_formats_iterator(pSetup); it.rem > 0; xcb_format_next(&it))
-        if (it.data->depth == m_nDepth && it.data->bits_per_pixel == 32)
-            bFormat = true;
-    if (!bFormat || !bOrderMatches || (m_nDepth != 24 && m_nDepth != 32))
+    const bool bLsbBits = pSetup->bitmap_format_bit_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    const bool bLsbBytes = pSetup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    if ((pSetup->bitmap_format_scanline_unit != 8 && bLsbBits != bLsbBytes) || pSetup->bitmap_format_scanline_pad > 64)
     {
-        std::fprintf(stderr, "kelvane: the window's visual (depth %u) takes no 32-bit pixels; nothing will show\n",
-                     static_cast<unsigned>(m_nDepth));
+        std::fprintf(stderr, "kelvane: the X server's bitmap layout (unit %u, pad %u) is not one this program writes; nothing will show\n",
+                     static_cast<unsigned>(pSetup->bitmap_format_scanline_unit),
+                     static_cast<unsigned>(pSetup->bitmap_format_scanline_pad));
         return;
     }
+    m_bReverseBits = !bLsbBits;
+    // White and black as the window's depth spells them: the screen's own where the depths agree.
+    std::uint32_t nWhite = nDepth >= 32 ? 0xFFFFFFFFu : (1u << nDepth) - 1u;
+    std::uint32_t nBlack = nDepth >= 32 ? 0xFF000000u : 0u;
+    for (xcb_screen_iterator_t it = xcb_setup_roots_iterator(pSetup); it.rem > 0; xcb_screen_next(&it))
+        if (it.data->root_depth == nDepth)
+        {
+            nWhite = it.data->white_pixel;
+            nBlack = it.data->black_pixel;
+            break;
+        }
     m_gc = xcb_generate_id(c);
-    const std::uint32_t noExposures = 0;
-    xcb_create_gc(c, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    const std::uint32_t values[] = {nWhite, nBlack, 0};
+    xcb_create_gc(c, m_gc, window, XCB_GC_FOREGROUND | XCB_GC_BACKGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
     m_nMaxRequestBytes = xcb_get_maximum_request_length(c) * 4u;
     m_bUsable = true;
-    AttachShared();
 }
 
-bool CXPresenter::AttachShared()
+bool CXPresenter::AttachShared(std::size_t nBytes)
 {
     xcb_connection_t* c = Connection();
     const xcb_query_extension_reply_t* pExt = xcb_get_extension_data(c, &xcb_shm_id);
     if (pExt == nullptr || !pExt->present)
         return false;
-    const int shmid = shmget(IPC_PRIVATE, kStagingPixels * 4, IPC_CREAT | 0600);
+    const int shmid = shmget(IPC_PRIVATE, nBytes, IPC_CREAT | 0600);
     if (shmid < 0)
         return false;
     void* p = shmat(shmid, nullptr, 0);
@@ -242,48 +261,72 @@ bool CXPresenter::AttachShared()
         return false;
     }
     m_shmSeg = seg;
-    m_pStaging = static_cast<std::uint32_t*>(p);
-    m_nStagingPixels = kStagingPixels;
+    m_pShared = static_cast<std::uint8_t*>(p);
+    m_nSharedBytes = nBytes;
     return true;
+}
+
+void CXPresenter::DetachShared()
+{
+    if (m_shmSeg == 0)
+        return;
+    if (xcb_connection_t* c = Connection(); c != nullptr)
+    {
+        xcb_shm_detach(c, m_shmSeg);
+        // The server may still be reading puts sent before: the memory goes once it has answered.
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    }
+    shmdt(m_pShared);
+    m_shmSeg = 0;
+    m_pShared = nullptr;
+    m_nSharedBytes = 0;
 }
 
 CXPresenter::~CXPresenter()
 {
-    xcb_connection_t* c = Connection();
-    if (m_shmSeg != 0)
-    {
-        if (c != nullptr)
-        {
-            xcb_shm_detach(c, m_shmSeg);
-            SyncStaging();
-        }
-        shmdt(m_pStaging);
-    }
-    if (c != nullptr && m_gc != 0)
+    DetachShared();
+    if (xcb_connection_t* c = Connection(); c != nullptr && m_gc != 0)
         xcb_free_gc(c, m_gc);
 }
 
-void CXPresenter::SyncStaging()
+void CXPresenter::CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst,
+                           std::size_t nDstStride) const
 {
-    xcb_connection_t* c = Connection();
-    if (c == nullptr)
-        return;
-    const xcb_get_input_focus_cookie_t cookie =
-        m_bSyncPending ? xcb_get_input_focus_cookie_t{m_nSyncSequence} : xcb_get_input_focus(c);
-    std::free(xcb_get_input_focus_reply(c, cookie, nullptr));
-    m_bSyncPending = false;
-    m_nStagingUsed = 0;
+    const std::size_t nBytes = static_cast<std::size_t>(w1 - w0 + 1) * 8;
+    for (int row = 0; row < nRows; ++row, pDst += nDstStride)
+    {
+        const auto* pSrc = reinterpret_cast<const std::uint8_t*>(frame.Row(y + row) + w0);
+        if (!m_bReverseBits)
+        {
+            std::memcpy(pDst, pSrc, nBytes);
+            continue;
+        }
+        for (std::size_t i = 0; i < nBytes; ++i)
+            pDst[i] = kReversedBits[pSrc[i]];
+    }
 }
 
-void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects)
+void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
 {
     xcb_connection_t* c = Connection();
     if (!m_bUsable || c == nullptr || rects.empty())
         return;
-    // The round trip sent after an earlier frame has long come back: the server has read the
-    // staging area, which this frame may fill again from the start.
-    if (m_bSyncPending)
-        SyncStaging();
+    // The shared copy has the frame's shape; a frame that outgrows it gets a new one.
+    const std::size_t nFrameBytes = static_cast<std::size_t>(frame.RowWords()) * 8 * static_cast<std::size_t>(frame.Height());
+    if (nFrameBytes > m_nSharedBytes && (m_shmSeg != 0 || !m_bSharedTried))
+    {
+        DetachShared();
+        m_bSharedTried = true;
+        AttachShared(nFrameBytes);
+        m_bSharedShown = false;
+    }
+    // Until the whole frame has been put once, the copy says nothing of what the window shows.
+    if (m_shmSeg != 0 && !m_bSharedShown)
+    {
+        std::memcpy(m_pShared, frame.Row(0), nFrameBytes);
+        bWhole = true;
+        m_bSharedShown = !m_bReverseBits;
+    }
     const CRect rcFrame(0, 0, frame.Width(), frame.Height());
     for (const CRect& rcAny : rects)
     {
@@ -291,71 +334,100 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
         if (rc.IsRectEmpty())
             continue;
         if (m_shmSeg != 0)
-            PutShared(c, frame, rc);
+            PutShared(c, frame, rc, bWhole);
         else
             PutInline(c, frame, rc);
-    }
-    // Frames follow one another in the staging area; past its middle, a round trip goes out with
-    // this frame's puts, so that the next frame finds the area free without waiting.
-    if (m_shmSeg != 0 && m_nStagingUsed > m_nStagingPixels / 2)
-    {
-        m_nSyncSequence = xcb_get_input_focus(c).sequence;
-        m_bSyncPending = true;
     }
     xcb_flush(c);
 }
 
-void CXPresenter::PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
+// The shared copy mirrors the frame, row for row, as last put: a rectangle shrinks to the pixels
+// that differ from it, and goes out only if there are any (a flake that did not move this tick
+// costs the server nothing). The rows are then copied to their place and the server reads the
+// rectangle out of it. A put still unread when a later frame rewrites its rows shows the later
+// pixels, which that frame puts again anyway.
+void CXPresenter::PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rcChanged, bool bWhole)
 {
-    const int cx = rc.Width();
-    const int cxFrame = frame.Width();
-    // Tall rectangles go in bands that fit the staging area.
-    const int nBandRows = std::max(1, static_cast<int>(m_nStagingPixels / static_cast<std::size_t>(cx)));
-    for (int y = rc.top; y < rc.bottom;)
+    const std::size_t nStride = static_cast<std::size_t>(frame.RowWords()) * 8;
+    CRect rc = rcChanged;
+    if (!bWhole && !m_bReverseBits)
     {
-        int cy = std::min(nBandRows, rc.bottom - y);
-        if (m_nStagingUsed + static_cast<std::size_t>(cx) * cy > m_nStagingPixels)
+        const int w0 = rc.left >> 6;
+        const int w1 = (rc.right - 1) >> 6;
+        const std::uint64_t headMask = ~std::uint64_t{0} << (rc.left & 63);
+        const std::uint64_t tailMask = ~std::uint64_t{0} >> (63 - ((rc.right - 1) & 63));
+        int top = rc.bottom;
+        int bottom = rc.top;
+        int left = rc.right;
+        int right = rc.left;
+        for (int y = rc.top; y < rc.bottom; ++y)
         {
-            SyncStaging();
-            continue;
+            const std::uint64_t* pNew = frame.Row(y);
+            const auto* pShown = reinterpret_cast<const std::uint64_t*>(m_pShared + static_cast<std::size_t>(y) * nStride);
+            for (int w = w0; w <= w1; ++w)
+            {
+                std::uint64_t diff = pNew[w] ^ pShown[w];
+                if (w == w0)
+                    diff &= headMask;
+                if (w == w1)
+                    diff &= tailMask;
+                if (diff == 0)
+                    continue;
+                top = std::min(top, y);
+                bottom = y + 1;
+                left = std::min(left, w * 64 + std::countr_zero(diff));
+                right = std::max(right, w * 64 + 64 - std::countl_zero(diff));
+            }
         }
-        std::uint32_t* pDst = m_pStaging + m_nStagingUsed;
-        const std::uint32_t* pSrc = frame.Bits() + static_cast<std::size_t>(y) * cxFrame + rc.left;
-        for (int row = 0; row < cy; ++row)
-            std::memcpy(pDst + static_cast<std::size_t>(row) * cx, pSrc + static_cast<std::size_t>(row) * cxFrame,
-                        static_cast<std::size_t>(cx) * 4);
-        xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(cx),
-                          static_cast<std::uint16_t>(cy), 0, 0, static_cast<std::uint16_t>(cx),
-                          static_cast<std::uint16_t>(cy), static_cast<std::int16_t>(rc.left),
-                          static_cast<std::int16_t>(y), m_nDepth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, m_shmSeg,
-                          static_cast<std::uint32_t>(m_nStagingUsed * 4));
-        m_nStagingUsed += static_cast<std::size_t>(cx) * cy;
-        y += cy;
+        if (top >= bottom)
+            return;
+        rc = CRect(left, top, right, bottom);
     }
+    const int w0 = rc.left >> 6;
+    const int w1 = (rc.right - 1) >> 6;
+    if (m_bReverseBits)
+        CopyRows(frame, rc.top, rc.Height(), w0, w1,
+                 m_pShared + static_cast<std::size_t>(rc.top) * nStride + static_cast<std::size_t>(w0) * 8, nStride);
+    else
+    {
+        // Only the rectangle's own bits: a neighbour sharing its edge words is compared later.
+        const std::uint64_t headMask = ~std::uint64_t{0} << (rc.left & 63);
+        const std::uint64_t tailMask = ~std::uint64_t{0} >> (63 - ((rc.right - 1) & 63));
+        for (int y = rc.top; y < rc.bottom; ++y)
+        {
+            const std::uint64_t* pNew = frame.Row(y);
+            auto* pShown = reinterpret_cast<std::uint64_t*>(m_pShared + static_cast<std::size_t>(y) * nStride);
+            for (int w = w0; w <= w1; ++w)
+            {
+                const std::uint64_t mask = (w == w0 ? headMask : ~std::uint64_t{0}) & (w == w1 ? tailMask : ~std::uint64_t{0});
+                pShown[w] = (pShown[w] & ~mask) | (pNew[w] & mask);
+            }
+        }
+    }
+    xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(frame.RowWords() * 64),
+                      static_cast<std::uint16_t>(frame.Height()), static_cast<std::uint16_t>(rc.left),
+                      static_cast<std::uint16_t>(rc.top), static_cast<std::uint16_t>(rc.Width()),
+                      static_cast<std::uint16_t>(rc.Height()), static_cast<std::int16_t>(rc.left),
+                      static_cast<std::int16_t>(rc.top), 1, XCB_IMAGE_FORMAT_XY_BITMAP, 0, m_shmSeg, 0);
 }
 
 void CXPresenter::PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
 {
-    const int cx = rc.Width();
-    const int cxFrame = frame.Width();
-    const std::uint32_t nRowBytes = static_cast<std::uint32_t>(cx) * 4u;
+    // Whole words of the frame go out, from the rectangle's first word: what lies past the window's
+    // right edge is clipped by the server.
+    const int w0 = rc.left >> 6;
+    const int w1 = (rc.right - 1) >> 6;
+    const std::uint32_t nRowBytes = static_cast<std::uint32_t>(w1 - w0 + 1) * 8u;
     // A request may carry only so many bytes: tall rectangles go in bands.
     const int nBandRows = std::max(1, static_cast<int>((m_nMaxRequestBytes - 64u) / nRowBytes));
     for (int y = rc.top; y < rc.bottom; y += nBandRows)
     {
         const int cy = std::min(nBandRows, rc.bottom - y);
-        const std::uint32_t* pData = frame.Bits() + static_cast<std::size_t>(y) * cxFrame + rc.left;
-        if (cx != cxFrame)
-        {
-            m_scratch.resize(static_cast<std::size_t>(cx) * cy);
-            for (int row = 0; row < cy; ++row)
-                std::memcpy(m_scratch.data() + static_cast<std::size_t>(row) * cx,
-                            pData + static_cast<std::size_t>(row) * cxFrame, nRowBytes);
-            pData = m_scratch.data();
-        }
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(m_hWnd), m_gc,
-                      static_cast<std::uint16_t>(cx), static_cast<std::uint16_t>(cy),
-                      static_cast<std::int16_t>(rc.left), static_cast<std::int16_t>(y), 0, m_nDepth,
-                      nRowBytes * static_cast<std::uint32_t>(cy), reinterpret_cast<const std::uint8_t*>(pData));
+        m_scratch.resize(static_cast<std::size_t>(nRowBytes) * cy);
+        CopyRows(frame, y, cy, w0, w1, m_scratch.data(), nRowBytes);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_XY_BITMAP, static_cast<xcb_window_t>(m_hWnd), m_gc,
+                      static_cast<std::uint16_t>(nRowBytes * 8), static_cast<std::uint16_t>(cy),
+                      static_cast<std::int16_t>(w0 * 64), static_cast<std::int16_t>(y), 0, 1,
+                      nRowBytes * static_cast<std::uint32_t>(cy), m_scratch.data());
     }
 }

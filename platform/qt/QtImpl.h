@@ -23,9 +23,10 @@ struct xcb_connection_t;
 class CQtWindow;
 struct CWndImpl;
 
-// Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp). On the machine the X server
-// runs on, the pixels travel through a shared-memory staging area (MIT-SHM), so a frame costs the
-// server one small request per rectangle; elsewhere they go in the requests themselves.
+// Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp) as bitmap images, which the
+// server draws white on black. On the machine the X server runs on, the bits travel through a
+// shared-memory copy of the frame (MIT-SHM), so a rectangle costs the server one small request;
+// elsewhere they go in the requests themselves.
 class CXPresenter
 {
 public:
@@ -34,29 +35,31 @@ public:
     CXPresenter(const CXPresenter&) = delete;
     CXPresenter& operator=(const CXPresenter&) = delete;
 
-    void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects);
+    // bWhole: the window lost its pixels (an expose), so every rectangle goes out as it is.
+    void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole);
 
 private:
-    bool AttachShared();
-    // Waits until the server has read everything staged so far; then the staging area is free.
-    void SyncStaging();
+    // A shared copy with room for nBytes; false leaves the puts inline.
+    bool AttachShared(std::size_t nBytes);
+    void DetachShared();
+    // Words w0..w1 of nRows frame rows from y, into pDst rows of nDstStride bytes, in the server's bit order.
+    void CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst, std::size_t nDstStride) const;
     // Each rectangle's puts go out on the connection the caller looked up once for the frame.
-    void PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
+    void PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc, bool bWhole);
     void PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
 
     WindowHandle m_hWnd;
     std::uint32_t m_gc = 0;
-    std::uint8_t m_nDepth = 0;
     bool m_bUsable = false;
+    bool m_bReverseBits = false;            // the server reads a byte's bits from its top
+    bool m_bSharedTried = false;
     std::uint32_t m_nMaxRequestBytes = 0;
-    std::vector<std::uint32_t> m_scratch;   // rows of a rectangle narrower than the frame, packed
+    std::vector<std::uint8_t> m_scratch;    // an inline put's rows
 
-    std::uint32_t m_shmSeg = 0;             // 0: no shared staging area
-    std::uint32_t* m_pStaging = nullptr;
-    std::size_t m_nStagingPixels = 0;
-    std::size_t m_nStagingUsed = 0;
-    bool m_bSyncPending = false;            // a round trip sent after the last frame's puts
-    unsigned int m_nSyncSequence = 0;
+    std::uint32_t m_shmSeg = 0;             // 0: no shared copy
+    std::uint8_t* m_pShared = nullptr;
+    std::size_t m_nSharedBytes = 0;
+    bool m_bSharedShown = false;            // the shared copy holds what the window shows
 };
 
 // The window the program sees: one per CWnd, and one per window of another program it named.

@@ -1,8 +1,11 @@
 // Windows drawing contexts: the program draws into the window's framebuffer, and closing the
-// context copies what changed onto the window as a top-down 32-bit DIB.
+// context copies what changed onto the window as a top-down 1-bit DIB of black and white.
 
 #include "platform/Dc.h"
 #include "platform/win32/Win32.h"
+
+#include <array>
+#include <cstdint>
 
 namespace
 {
@@ -32,26 +35,62 @@ CFrameBuffer& CWndImpl::Frame()
     return frame;
 }
 
+namespace
+{
+// Bit i of a byte moved to bit 7 - i: a DIB holds its leftmost pixel in each byte's top bit.
+constexpr std::array<std::uint8_t, 256> kReversedBits = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned n = 0; n < 256; ++n)
+    {
+        unsigned r = 0;
+        for (unsigned i = 0; i < 8; ++i)
+            r |= ((n >> i) & 1u) << (7 - i);
+        table[n] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+}();
+
+struct MonoBitmapInfo
+{
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[2];
+};
+}   // namespace
+
 void CWndImpl::Blit(HDC hdc, const std::vector<CRect>& rects) const
 {
     const CRect rcFrame(0, 0, frame.Width(), frame.Height());
-    BITMAPINFO bmi{};
+    MonoBitmapInfo bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = frame.Width();
     bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biBitCount = 1;
     bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader.biClrUsed = 2;
+    bmi.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
+    bmi.bmiColors[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
     for (const CRect& rcAny : rects)
     {
         const CRect rc = rcAny.Intersect(rcFrame);
         if (rc.IsRectEmpty())
             continue;
-        // The DIB handed over starts at the rectangle's first row and holds just its rows, so the
-        // source rows need no flipping whichever way the system counts them.
+        // The DIB holds the frame words the rectangle touches, just its rows, top down: rows of
+        // whole 64-bit words are already padded as a DIB's rows must be.
+        const int w0 = rc.left >> 6;
+        const int w1 = (rc.right - 1) >> 6;
+        const std::size_t nRowBytes = static_cast<std::size_t>(w1 - w0 + 1) * 8;
+        dibRows.resize(nRowBytes * static_cast<std::size_t>(rc.Height()));
+        std::uint8_t* pDst = dibRows.data();
+        for (int y = rc.top; y < rc.bottom; ++y)
+        {
+            const auto* pSrc = reinterpret_cast<const std::uint8_t*>(frame.Row(y) + w0);
+            for (std::size_t i = 0; i < nRowBytes; ++i)
+                *pDst++ = kReversedBits[pSrc[i]];
+        }
+        bmi.bmiHeader.biWidth = static_cast<LONG>(nRowBytes * 8);
         bmi.bmiHeader.biHeight = -rc.Height();
-        const std::uint32_t* pRows = frame.Bits() + static_cast<std::size_t>(rc.top) * frame.Width();
-        SetDIBitsToDevice(hdc, rc.left, rc.top, static_cast<DWORD>(rc.Width()), static_cast<DWORD>(rc.Height()), rc.left,
-                          0, 0, static_cast<UINT>(rc.Height()), pRows, &bmi, DIB_RGB_COLORS);
+        SetDIBitsToDevice(hdc, rc.left, rc.top, static_cast<DWORD>(rc.Width()), static_cast<DWORD>(rc.Height()),
+                          rc.left - w0 * 64, 0, 0, static_cast<UINT>(rc.Height()), dibRows.data(),
+                          reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS);
     }
 }
 

@@ -69,6 +69,7 @@ struct CWndImpl
 
     CFrameBuffer frame;
     std::vector<CRect> changed;            // kept between presents, so a steady frame allocates nothing
+    mutable std::vector<std::uint8_t> dibRows;   // a rectangle's rows as a 1-bit DIB, also kept
 
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     // The system's handling of a message: the control's own procedure for a subclassed control.

@@ -1,6 +1,8 @@
 // The Qt back end's windows on a real X display (the test runs under its own Xvfb): the window
-// text, rectangles, centring, parent, focus, control ids and the system menu the contract promises.
+// text, rectangles, centring, parent, focus, control ids and the system menu the contract promises,
+// and the pixels the server shows after each frame.
 
+#include "platform/Dc.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
 #include "platform/qt/QtImpl.h"
@@ -10,8 +12,16 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
+#include <thread>
 
 namespace
 {
@@ -154,6 +164,80 @@ TEST_F(QtBackEndTest, TheSystemMenuKeepsWhatIsAppendedUntilReverted)
     EXPECT_EQ(pImpl->systemMenu.items[1].text, "バージョン情報(&A)...");
     EXPECT_EQ(top.GetSystemMenu(true), nullptr);
     EXPECT_TRUE(pImpl->systemMenu.items.empty());
+}
+
+TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
+{
+    // Frames of figures that move, stay put, meet in the words they share, and reach the right
+    // edge of a width that is not a whole number of words: what the server shows after each is
+    // read back and compared with the framebuffer, pixel for pixel.
+    constexpr int kCx = 200;
+    constexpr int kCy = 70;
+    CWnd wnd;
+    ASSERT_TRUE(Make(wnd, CRect(0, 0, kCx, kCy)));
+    QWindow* pNative = NativeOf(wnd);
+    ASSERT_NE(pNative, nullptr);
+    for (int i = 0; i < 200 && !pNative->isExposed(); ++i)
+    {
+        QGuiApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(pNative->isExposed());
+    QGuiApplication::processEvents();
+    auto* pX11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(pX11, nullptr);
+    xcb_connection_t* c = pX11->connection();
+    CWndImpl* pImpl = QtState().Find(wnd.GetSafeHwnd());
+    ASSERT_NE(pImpl, nullptr);
+
+    const ColorRef crWhite = RgbColor(255, 255, 255);
+    std::mt19937 rng(5);
+    auto coord = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int nFrame = 0; nFrame < 40; ++nFrame)
+    {
+        SCOPED_TRACE(nFrame);
+        {
+            CClientDC dc(&wnd);
+            dc.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(0, 0, 0));
+            dc.Ellipse(10 + nFrame * 3, 5 + nFrame, 40 + nFrame * 3, 35 + nFrame);   // moves
+            dc.Ellipse(150, 20, 176, 46);                                            // stays put
+            dc.FillSolidRect(CRect(60, 50, 64, 60 + nFrame % 3), crWhite);          // these two share a word
+            dc.FillSolidRect(CRect(64, 50 + nFrame % 2, 66, 58), crWhite);
+            dc.Ellipse(kCx - 20 + nFrame % 4, 40, kCx + 10 + nFrame % 4, 70);         // over the right edge
+            if (nFrame % 2 == 0)
+                dc.SetPixelV(127 + nFrame % 12, 2, crWhite);
+            for (int n = 0; n < 12; ++n)   // and a snow of random ones
+            {
+                const int x = coord(-10, kCx + 10);
+                const int y = coord(-10, kCy + 10);
+                const int d = coord(2, 20);
+                if (n % 3 == 0)
+                    dc.FillSolidRect(CRect(x, y, x + d, y + coord(1, 20)), crWhite);
+                else
+                    dc.Ellipse(x, y, x + d, y + d);
+            }
+        }
+        const CFrameBuffer& frame = pImpl->frame;
+        ASSERT_EQ(frame.Width(), kCx);
+        xcb_get_image_reply_t* pReply = xcb_get_image_reply(
+            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(wnd.GetSafeHwnd()), 0, 0, kCx, kCy, ~0u), nullptr);
+        ASSERT_NE(pReply, nullptr);
+        ASSERT_EQ(xcb_get_image_data_length(pReply), kCx * kCy * 4);
+        const std::uint8_t* pData = xcb_get_image_data(pReply);
+        int nWrong = 0;
+        for (int y = 0; y < kCy; ++y)
+            for (int x = 0; x < kCx; ++x)
+            {
+                std::uint32_t px;
+                std::memcpy(&px, pData + (static_cast<std::size_t>(y) * kCx + x) * 4, 4);
+                const bool bShownWhite = (px & 0xFFFFFFu) == 0xFFFFFFu;
+                if (bShownWhite != frame.IsWhiteAt(x, y) && nWrong++ < 5)
+                    ADD_FAILURE() << "pixel " << x << "," << y << " shows " << std::hex << px;
+            }
+        std::free(pReply);
+        ASSERT_EQ(nWrong, 0);
+    }
+    wnd.DestroyWindow();
 }
 
 int main(int argc, char** argv)

@@ -103,7 +103,9 @@ void ReferenceEllipse(Reference& ref, std::int64_t l, std::int64_t t, std::int64
 
 std::vector<std::uint32_t> Snapshot(const CFrameBuffer& frame)
 {
-    return std::vector<std::uint32_t>(frame.Bits(), frame.Bits() + static_cast<std::size_t>(frame.Width()) * frame.Height());
+    std::vector<std::uint32_t> pixels;
+    frame.ExpandTo(pixels);
+    return pixels;
 }
 }   // namespace
 
@@ -129,13 +131,80 @@ TEST(FrameBuffer, PixelsOutsideAreClippedSilently)
 {
     CFrameBuffer frame;
     frame.Resize(10, 10);
-    EXPECT_TRUE(frame.SetPixelV(9, 9, RgbColor(255, 0, 0)));
-    EXPECT_EQ(frame.GetPixel(9, 9), 0xFFFF0000u);   // COLORREF 0x0000FF is red
+    EXPECT_TRUE(frame.SetPixelV(9, 9, RgbColor(255, 255, 255)));
+    EXPECT_EQ(frame.GetPixel(9, 9), kWhite);
     for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {10, 0}, {0, 10}, {INT_MIN, INT_MAX}})
         EXPECT_FALSE(frame.SetPixelV(x, y, RgbColor(255, 255, 255)));
-    frame.FillSolidRect(CRect(INT_MIN, INT_MIN, INT_MAX, 2), RgbColor(0, 0, 255));
-    EXPECT_EQ(frame.GetPixel(0, 1), 0xFF0000FFu);
+    frame.FillSolidRect(CRect(INT_MIN, INT_MIN, INT_MAX, 2), RgbColor(255, 255, 255));
+    EXPECT_EQ(frame.GetPixel(0, 1), kWhite);
+    EXPECT_EQ(frame.GetPixel(9, 1), kWhite);
     EXPECT_EQ(frame.GetPixel(0, 2), kBlack);
+    EXPECT_EQ(frame.GetPixel(9, 9), kWhite);
+}
+
+TEST(FrameBuffer, ColoursDrawWhiteFromHalfTheBrightnessOfWhite)
+{
+    // A pixel is one bit: every operation draws a colour as black or white, the same way.
+    const struct
+    {
+        ColorRef cr;
+        bool bWhite;
+    } cases[] = {
+        {RgbColor(0, 0, 0), false},       {RgbColor(255, 255, 255), true}, {RgbColor(255, 0, 0), false},
+        {RgbColor(0, 255, 0), true},      {RgbColor(0, 0, 255), false},    {RgbColor(128, 128, 128), true},
+        {RgbColor(127, 127, 127), false}, {RgbColor(255, 255, 0), true},   {RgbColor(0x40, 0x80, 0xC0), false},
+        {RgbColor(0, 219, 0), true},      {RgbColor(0, 218, 0), false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << std::hex << c.cr);
+        const std::uint32_t px = c.bWhite ? kWhite : kBlack;
+        EXPECT_EQ(CFrameBuffer::ToPixel(c.cr), px);
+        for (const bool bOverWhite : {false, true})
+        {
+            CFrameBuffer frame;
+            frame.Resize(70, 3);
+            frame.FillSolidRect(CRect(0, 0, 70, 3), bOverWhite ? RgbColor(255, 255, 255) : RgbColor(0, 0, 0));
+            frame.SetPixelV(1, 0, c.cr);
+            frame.FillSolidRect(CRect(2, 1, 68, 2), c.cr);
+            frame.BeginReverseOrder();
+            frame.SetPixelV(3, 2, c.cr);
+            frame.FillSolidRect(CRect(60, 2, 70, 3), c.cr);
+            frame.EndReverseOrder();
+            for (const auto& [x, y] : {std::pair{1, 0}, {2, 1}, {63, 1}, {64, 1}, {67, 1}, {3, 2}, {69, 2}})
+                EXPECT_EQ(frame.GetPixel(x, y), px) << x << "," << y;
+            const std::uint32_t pxBack = bOverWhite ? kWhite : kBlack;
+            for (const auto& [x, y] : {std::pair{0, 0}, {2, 0}, {1, 1}, {68, 1}, {2, 2}, {59, 2}})
+                EXPECT_EQ(frame.GetPixel(x, y), pxBack) << x << "," << y;
+        }
+    }
+}
+
+TEST(FrameBuffer, RowsAreLsbFirstBitmapsWithBlackPadding)
+{
+    // The presenters hand these words to the screen as they are: pixel x is bit x % 64 of word
+    // x / 64, and the bits past the width stay 0 whatever is drawn over the right edge.
+    for (const int cx : {1, 63, 64, 65, 130})
+    {
+        SCOPED_TRACE(cx);
+        CFrameBuffer frame;
+        frame.Resize(cx, 4);
+        ASSERT_EQ(frame.RowWords(), (cx + 63) / 64);
+        frame.FillSolidRect(CRect(-5, 0, cx + 100, 1), RgbColor(255, 255, 255));
+        frame.Ellipse(cx - 3, 0, cx + 40, 4);
+        frame.SetPixelV(cx - 1, 3, RgbColor(255, 255, 255));
+        frame.SetPixelV(cx, 3, RgbColor(255, 255, 255));
+        for (int y = 0; y < 4; ++y)
+        {
+            const std::uint64_t* row = frame.Row(y);
+            for (int x = 0; x < frame.RowWords() * 64; ++x)
+            {
+                const bool bBit = ((row[x / 64] >> (x % 64)) & 1u) != 0;
+                ASSERT_EQ(bBit, x < cx && frame.GetPixel(x, y) == kWhite) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(frame.GetPixel(cx - 1, 3), kWhite);
+    }
 }
 
 TEST(FrameBuffer, SmallEllipsesMatchTheirDefinition)

@@ -490,12 +490,24 @@ TEST_F(SettingsDlgTest, MinimisedItPaintsItsIconCentredAndDragsIt)
             bErased |= call.hWnd == hDlg && call.message == WM_ICONERASEBKGND;
         EXPECT_TRUE(bErased);
         // The client area is 480 x 284: the 32 x 32 icon stands at ((480 - 32 + 1) / 2, (284 - 32 + 1) / 2).
+        // The frame holds black and white only: each opaque pixel of the icon shows as the one its
+        // colour draws, and the icon still has both.
         const CFrameBuffer& frame = *Headless::FrameBufferOf(hDlg);
-        for (const auto& [x, y] : {std::pair{16, 16}, std::pair{0, 16}, std::pair{31, 16}, std::pair{16, 31}})
-        {
-            SCOPED_TRACE(testing::Message() << x << "," << y);
-            EXPECT_EQ(frame.GetPixel(224 + x, 126 + y), hIcon->pPixels[y * 32 + x]);
-        }
+        int nWhite = 0;
+        int nBlack = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+            {
+                const std::uint32_t px = hIcon->pPixels[y * 32 + x];
+                if ((px >> 24) == 0)
+                    continue;
+                SCOPED_TRACE(testing::Message() << x << "," << y);
+                const std::uint32_t expected = CFrameBuffer::ToPixel(RgbColor((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
+                EXPECT_EQ(frame.GetPixel(224 + x, 126 + y), expected);
+                (expected == CFrameBuffer::kWhite ? nWhite : nBlack) += 1;
+            }
+        EXPECT_GT(nWhite, 0);
+        EXPECT_GT(nBlack, 0);
     });
 }
 

@@ -61,7 +61,9 @@ protected:
     static std::vector<std::uint32_t> Pixels(const CSnowWnd* pWnd)
     {
         const CFrameBuffer* pFrame = Headless::FrameBufferOf(pWnd->GetSafeHwnd());
-        return std::vector<std::uint32_t>(pFrame->Bits(), pFrame->Bits() + static_cast<std::size_t>(pFrame->Width()) * pFrame->Height());
+        std::vector<std::uint32_t> pixels;
+        pFrame->ExpandTo(pixels);
+        return pixels;
     }
 
     TestSupport::TempDir m_dir;
@@ -424,7 +426,9 @@ TEST_F(SnowWndTest, GiantFlakesDrawnLastToFirstLeaveTheForwardPixels)
             ASSERT_EQ(pWnd->GetDrawChoices().size(), flakes.size());
             for (std::size_t i = 0; i < flakes.size(); ++i)
                 flakes[i].Draw(dc, pWnd->GetDrawChoices()[i]);
-            ASSERT_EQ(Pixels(pWnd), std::vector<std::uint32_t>(expected.Bits(), expected.Bits() + 96 * 64));
+            std::vector<std::uint32_t> expectedPixels;
+            expected.ExpandTo(expectedPixels);
+            ASSERT_EQ(Pixels(pWnd), expectedPixels);
         }
         pWnd->DestroyWindow();
     }

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
     const CFrameBuffer& frame = *Headless::FrameBufferOf(hWnd);
     const std::uint64_t nPeriod = Headless::GetWindowInfo(hWnd).nTimerPeriod;
 
+    std::vector<std::uint32_t> pixels;   // the frame as the image writers take it
     CGifWriter gif;
     if (options.format == RecordOptions::Format::Gif && !gif.Open(options.strOut, options.nWidth, options.nHeight))
         return Fail(gif.Error());
@@ -67,7 +69,8 @@ int main(int argc, char** argv)
         if (options.format != RecordOptions::Format::Gif)
             continue;
         const std::uint64_t nShown = Headless::Now();
-        if (!gif.AddFrame(frame.Bits(), Centiseconds(nShown + nPeriod) - Centiseconds(nShown)))
+        frame.ExpandTo(pixels);
+        if (!gif.AddFrame(pixels.data(), Centiseconds(nShown + nPeriod) - Centiseconds(nShown)))
             return Fail(gif.Error());
     }
     if (options.format == RecordOptions::Format::Gif)
@@ -75,9 +78,11 @@ int main(int argc, char** argv)
         if (!gif.Close())
             return Fail(gif.Error());
     }
-    else if (!WritePng(options.strOut, frame.Bits(), options.nWidth, options.nHeight, &strError))
+    else
     {
-        return Fail(strError);
+        frame.ExpandTo(pixels);
+        if (!WritePng(options.strOut, pixels.data(), options.nWidth, options.nHeight, &strError))
+            return Fail(strError);
     }
 
     if (options.format == RecordOptions::Format::Gif)
