@@ -6,6 +6,7 @@
 
 #include "platform/Types.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -39,6 +40,9 @@ public:
     const std::uint64_t* Row(int y) const { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
     int RowWords() const { return m_nStride; }
     bool IsWhiteAt(int x, int y) const { return ((Row(y)[x >> 6] >> (x & 63)) & 1u) != 0; }
+    // Each byte value with its bits in the opposite order: for the screens that read a bitmap's
+    // leftmost pixel from each byte's top bit (a DIB, some X servers).
+    static const std::array<std::uint8_t, 256> kReversedBits;
     std::uint32_t GetPixel(int x, int y) const { return IsWhiteAt(x, y) ? kWhite : kBlack; }
     // Every pixel as 32 bits, row after row, into `pixels` (resized to fit): for images and tests.
     void ExpandTo(std::vector<std::uint32_t>& pixels) const;
@@ -111,6 +115,7 @@ private:
     void AddChangedRect(std::vector<CRect>& rects, const CRect& rc, int tileTop);
     const EllipseRow* CachedEllipse(std::int64_t cx, std::int64_t cy);
     bool SetPixelUnder(int x, int y, ColorRef cr);
+    inline void PutBit(int x, int y, bool bWhite);   // x, y inside the buffer
     bool PaintUnder(int y, std::int64_t from, std::int64_t to, bool bWhite);   // row y, columns from..to
     std::uint64_t* RowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
     int NextUnpaintedRow(int y);
@@ -158,13 +163,17 @@ inline bool CFrameBuffer::SetPixelV(int x, int y, ColorRef cr)
         return false;
     if (m_bReverse)
         return SetPixelUnder(x, y, cr);
+    PutBit(x, y, IsWhite(cr));
+    return true;
+}
+
+inline void CFrameBuffer::PutBit(int x, int y, bool bWhite)
+{
     std::uint64_t& word = RowBits(y)[x >> 6];
     const std::uint64_t bit = std::uint64_t{1} << (x & 63);
-    const bool bWhite = IsWhite(cr);
     if (((word & bit) != 0) != bWhite)
     {
         word ^= bit;
         MarkPixel(x, y, bWhite);
     }
-    return true;
 }

@@ -4,6 +4,18 @@
 #include <cmath>
 #include <numeric>
 
+const std::array<std::uint8_t, 256> CFrameBuffer::kReversedBits = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned n = 0; n < 256; ++n)
+    {
+        unsigned r = 0;
+        for (unsigned i = 0; i < 8; ++i)
+            r |= ((n >> i) & 1u) << (7 - i);
+        table[n] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+}();
+
 namespace
 {
 __extension__ typedef unsigned __int128 UInt128;
@@ -400,14 +412,7 @@ bool CFrameBuffer::SetPixelUnder(int x, int y, ColorRef cr)
     std::int32_t* next = m_nextUnpainted.data() + static_cast<std::size_t>(y) * (static_cast<std::size_t>(m_cx) + 1);
     if (next[x] != x)
         return true;
-    std::uint64_t& word = RowBits(y)[x >> 6];
-    const std::uint64_t bit = std::uint64_t{1} << (x & 63);
-    const bool bWhite = IsWhite(cr);
-    if (((word & bit) != 0) != bWhite)
-    {
-        word ^= bit;
-        MarkPixel(x, y, bWhite);
-    }
+    PutBit(x, y, IsWhite(cr));
     next[x] = x + 1;
     --m_nUnpainted;
     if (--m_unpaintedInRow[static_cast<std::size_t>(y)] == 0)

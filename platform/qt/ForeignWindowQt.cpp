@@ -15,7 +15,6 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -177,22 +176,6 @@ bool GrabInput(WindowHandle hWnd)
 }
 }   // namespace QtX11
 
-namespace
-{
-// Bit i of a byte moved to bit 7 - i: for servers that read bitmaps from each byte's top bit.
-constexpr std::array<std::uint8_t, 256> kReversedBits = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (unsigned n = 0; n < 256; ++n)
-    {
-        unsigned r = 0;
-        for (unsigned i = 0; i < 8; ++i)
-            r |= ((n >> i) & 1u) << (7 - i);
-        table[n] = static_cast<std::uint8_t>(r);
-    }
-    return table;
-}();
-}   // namespace
-
 CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
 {
     xcb_connection_t* c = Connection();
@@ -302,7 +285,7 @@ void CXPresenter::CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, 
             continue;
         }
         for (std::size_t i = 0; i < nBytes; ++i)
-            pDst[i] = kReversedBits[pSrc[i]];
+            pDst[i] = CFrameBuffer::kReversedBits[pSrc[i]];
     }
 }
 

@@ -4,7 +4,6 @@
 #include "platform/Dc.h"
 #include "platform/win32/Win32.h"
 
-#include <array>
 #include <cstdint>
 
 namespace
@@ -37,19 +36,6 @@ CFrameBuffer& CWndImpl::Frame()
 
 namespace
 {
-// Bit i of a byte moved to bit 7 - i: a DIB holds its leftmost pixel in each byte's top bit.
-constexpr std::array<std::uint8_t, 256> kReversedBits = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (unsigned n = 0; n < 256; ++n)
-    {
-        unsigned r = 0;
-        for (unsigned i = 0; i < 8; ++i)
-            r |= ((n >> i) & 1u) << (7 - i);
-        table[n] = static_cast<std::uint8_t>(r);
-    }
-    return table;
-}();
-
 struct MonoBitmapInfo
 {
     BITMAPINFOHEADER bmiHeader;
@@ -84,7 +70,7 @@ void CWndImpl::Blit(HDC hdc, const std::vector<CRect>& rects) const
         {
             const auto* pSrc = reinterpret_cast<const std::uint8_t*>(frame.Row(y) + w0);
             for (std::size_t i = 0; i < nRowBytes; ++i)
-                *pDst++ = kReversedBits[pSrc[i]];
+                *pDst++ = CFrameBuffer::kReversedBits[pSrc[i]];
         }
         bmi.bmiHeader.biWidth = static_cast<LONG>(nRowBytes * 8);
         bmi.bmiHeader.biHeight = -rc.Height();
