@@ -28,6 +28,9 @@
 #ifndef WS_GROUP
 #define WS_GROUP 0x00020000u
 #endif
+#ifndef WS_DISABLED
+#define WS_DISABLED 0x08000000u
+#endif
 #ifndef WS_EX_TOPMOST
 #define WS_EX_TOPMOST 0x00000008u
 #endif

@@ -48,7 +48,8 @@ bool CheckMinDouble(double dMin, double& value, CWnd* pEdit)
     }
     Explain("正の値を入力してください。", pEdit);
     // Handlers that the box started may have changed the field meanwhile: negate what it holds now.
-    value = -value;
+    // A field they put back to zero stays zero: the edit must never show "-0".
+    value = value != 0.0 ? -value : 0.0;
     if (dMin > value)
         value = dMin;
     return false;

@@ -25,6 +25,10 @@ std::intptr_t AfxDefaultHandling(CWnd* pWnd);
 // had the focus. An edit that loses it tells its dialog (EN_KILLFOCUS) at once.
 CWnd* AfxSetFocus(CWnd* pWnd);
 
+// Something is about to take the mouse and the keyboard from the program's windows (a message box):
+// an arrow held down lets go, and a control that holds the mouse gives it up.
+void AfxCancelMode();
+
 // Shows a modal message box over pOwner (nullptr: none) and returns the button that closed it. The
 // box takes the keyboard focus while it is open and gives it back when it closes.
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT nIDHelp);

@@ -35,19 +35,11 @@ bool OnlyBlanksLeft(std::string_view text)
     return SkipBlanks(text).empty();
 }
 
-// Both kinds of number read 0 only from text that starts with the digit 0: "+0" or "-0" is taken
-// for a mistyped number rather than for zero.
-bool ZeroWithoutLeadingZero(std::string_view text, double value)
-{
-    return value == 0.0 && (text.empty() || text.front() != '0');
-}
-
 // Decimal digits after at most one '+', blanks around them allowed; a minus sign, anything else
 // or nothing does not parse. A number too large for 32 bits reads as the largest, as strtoul gives it.
 bool ParseUInt(std::string_view text, UINT& value)
 {
     text = SkipBlanks(text.substr(0, kMaxUIntText));
-    const std::string_view whole = text;
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     if (text.empty() || text.front() < '0' || text.front() > '9')
@@ -56,14 +48,15 @@ bool ParseUInt(std::string_view text, UINT& value)
     std::size_t i = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         n = std::min<std::uint64_t>(n * 10 + static_cast<unsigned>(text[i] - '0'), 0xFFFFFFFFu);
-    if (!OnlyBlanksLeft(text.substr(i)) || ZeroWithoutLeadingZero(whole, static_cast<double>(n)))
+    if (!OnlyBlanksLeft(text.substr(i)))
         return false;
     value = static_cast<UINT>(n);
     return true;
 }
 
-// A decimal number with at most one sign, blanks around it allowed. Neither "inf" nor "nan"
-// parses, nor a number beyond double's range, so a field never takes infinity.
+// A decimal number with at most one sign, blanks around it allowed; "-0", ".0" and "0e5" are zero,
+// and zero is always stored without a sign. Neither "inf" nor "nan" parses, nor a number beyond
+// double's range, so a field never takes infinity.
 bool ParseDouble(std::string_view text, double& value)
 {
     text = SkipBlanks(text.substr(0, kMaxDoubleText));
@@ -75,9 +68,9 @@ bool ParseDouble(std::string_view text, double& value)
         return false;
     double d = 0.0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), d, std::chars_format::general);
-    if (result.ec != std::errc() || !std::isfinite(d) || ZeroWithoutLeadingZero(text, d))
+    if (result.ec != std::errc() || !std::isfinite(d))
         return false;
-    if (bNegative)
+    if (bNegative && d != 0.0)
         d = -d;
     if (!OnlyBlanksLeft(std::string_view(result.ptr, static_cast<std::size_t>(number.data() + number.size() - result.ptr))))
         return false;

@@ -55,6 +55,7 @@ int AfxMessageBox(const std::string& text, UINT nType, UINT nIDHelp)
     if (strCaption.empty())
         strCaption = pApp->m_strAppName;
     ++pApp->m_nOpenMessageBoxes;
+    AfxCancelMode();
     const int nResult = AfxShowMessageBox(pOwner, strCaption, text, nType, nIDHelp);
     --pApp->m_nOpenMessageBoxes;
     return nResult;

@@ -55,6 +55,7 @@ struct CWndRecord
     int nID = 0;
     std::string text;
     std::vector<Message> handling;           // the messages being handled, innermost last
+    int nUpDownPos = 0;                      // an arrow pair's position, which the dialog never reads
     CMenuImpl systemMenu;
     std::unique_ptr<CMenu> pSystemMenu;
 

@@ -1,5 +1,5 @@
 // Headless dialogs: the template's controls as child windows, a modal run driven by a script,
-// and the user's input on edits, buttons and arrows.
+// and the user's input on edits, buttons and arrows, handed to the shared dialog manager.
 
 #include "platform/Dialog.h"
 #include "platform/headless/HeadlessImpl.h"
@@ -19,11 +19,6 @@ CRect FromDialogUnits(int x, int y, int cx, int cy)
 CWndImpl* ChildWithID(const CWndImpl* pParent, int nID)
 {
     return pParent != nullptr ? pParent->Child(nID) : nullptr;
-}
-
-bool IsTabStop(const CWndImpl* pImpl)
-{
-    return (pImpl->dwStyle & WS_TABSTOP) != 0 && (pImpl->dwStyle & WS_VISIBLE) != 0;
 }
 }   // namespace
 
@@ -47,18 +42,8 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     }
 
     const WindowHandle hDlg = pDlg->GetSafeHwnd();
-    if (pDlgImpl->Dispatch(WM_INITDIALOG, 0, 0) != 0)
-    {
-        for (CWndImpl* pChild : pDlgImpl->children)
-        {
-            if (IsTabStop(pChild))
-            {
-                s.SetFocusTo(pChild);
-                pChild->bSelectedAll = pChild->className == "EDIT";
-                break;
-            }
-        }
-    }
+    if (pDlgImpl->Dispatch(WM_INITDIALOG, 0, 0) != 0 && s.Find(hDlg) == pDlgImpl)
+        s.FocusFirstTabStop(pDlgImpl);
     if (!pDlg->m_bEnded && !s.modalScripts.empty())
     {
         const auto script = std::move(s.modalScripts.front());
@@ -74,16 +59,8 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
 
 void AfxEndModalDialog(CDialog* pDlg)
 {
-    // The dialog disappears: the focus leaves its controls, and an edit that held it says so.
-    CWinAppImpl& s = HeadlessState();
-    for (CWndImpl* pFocus = s.Find(s.hFocus); pFocus != nullptr; pFocus = pFocus->pParent)
-    {
-        if (pFocus == CWndImpl::Of(pDlg))
-        {
-            s.SetFocusTo(nullptr);
-            break;
-        }
-    }
+    if (CWndImpl* pDlgImpl = CWndImpl::Of(pDlg); pDlgImpl != nullptr)
+        HeadlessState().LeaveDialog(pDlgImpl);
 }
 
 CWnd* CDialog::GetDlgItem(int nID) const
@@ -94,13 +71,7 @@ CWnd* CDialog::GetDlgItem(int nID) const
 
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
 {
-    if (pWndCtrl == nullptr)
-        return;
-    pWndCtrl->SetFocus();
-    // An edit the focus lands in shows its whole text selected, ready to be typed over.
-    CWndImpl* pImpl = CWndImpl::Of(pWndCtrl);
-    if (pImpl != nullptr && pImpl->hWnd == HeadlessState().hFocus && pImpl->className == "EDIT")
-        pImpl->bSelectedAll = true;
+    HeadlessState().GotoDlgCtrl(CWndImpl::Of(pWndCtrl));
 }
 
 namespace Headless
@@ -144,86 +115,57 @@ void TypeText(WindowHandle hEdit, const std::string& text)
 
 void ClickButton(WindowHandle hDlg, int nID)
 {
+    if (CWndImpl* pButton = ChildWithID(HeadlessState().Find(hDlg), nID); pButton != nullptr)
+        HeadlessState().ClickButton(pButton);
+}
+
+void HoldArrow(WindowHandle hDlg, int nID, bool bUpper, std::uint64_t ms)
+{
     CWinAppImpl& s = HeadlessState();
-    CWndImpl* pButton = ChildWithID(s.Find(hDlg), nID);
-    if (pButton == nullptr)
-        return;
-    // Pressing takes the focus, which may run the handler of the edit that loses it; a message
-    // box from that handler takes the mouse away, and the button never sees its release.
-    const std::size_t nBoxes = s.messageBoxes.size();
-    s.SetFocusTo(pButton);
-    if (s.messageBoxes.size() == nBoxes && s.Find(hDlg) != nullptr)
-        s.Find(hDlg)->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(nID & 0xFFFF) | (BN_CLICKED << 16), 0);
+    if (CWndImpl* pArrows = ChildWithID(s.Find(hDlg), nID); pArrows != nullptr)
+    {
+        const std::size_t nBoxes = s.messageBoxes.size();
+        s.PressArrow(pArrows, bUpper);
+        if (ms > 0)
+            Advance(ms);
+        // A box that opened meanwhile got the release, not the arrows.
+        if (s.messageBoxes.size() == nBoxes)
+            s.ReleaseArrow();
+    }
 }
 
 void ClickArrow(WindowHandle hDlg, int nID, bool bUpper)
 {
-    CWinAppImpl& s = HeadlessState();
-    CWndImpl* pDlg = s.Find(hDlg);
-    CWndImpl* pArrows = ChildWithID(pDlg, nID);
-    if (pArrows == nullptr)
-        return;
-    // The default range runs from 100 down to 0, so the upper arrow lowers the position.
-    CNmUpDown notify{{pArrows->hWnd, static_cast<std::uintptr_t>(nID), UDN_DELTAPOS}, pArrows->nUpDownPos, bUpper ? -1 : 1};
-    const std::intptr_t lResult = pDlg->Dispatch(WM_NOTIFY, static_cast<std::uintptr_t>(nID), reinterpret_cast<std::intptr_t>(&notify));
-    if (lResult == 0 && (pArrows = ChildWithID(s.Find(hDlg), nID)) != nullptr)
-        pArrows->nUpDownPos = std::clamp(pArrows->nUpDownPos + notify.iDelta, 0, 100);
+    HoldArrow(hDlg, nID, bUpper, 0);
 }
 
-void PressTab(WindowHandle hDlg)
+void PressTab(WindowHandle hDlg, bool bBackward)
 {
-    CWinAppImpl& s = HeadlessState();
-    const CWndImpl* pDlg = s.Find(hDlg);
-    if (pDlg == nullptr)
-        return;
-    std::vector<CWndImpl*> stops;
-    for (CWndImpl* pChild : pDlg->children)
-        if (IsTabStop(pChild))
-            stops.push_back(pChild);
-    if (stops.empty())
-        return;
-    auto it = std::find_if(stops.begin(), stops.end(), [&s](const CWndImpl* p) { return p->hWnd == s.hFocus; });
-    CWndImpl* pNext = it == stops.end() || std::next(it) == stops.end() ? stops.front() : *std::next(it);
-    const WindowHandle hNext = pNext->hWnd;
-    s.SetFocusTo(pNext);
-    if (CWndImpl* pNow = s.Find(hNext); pNow != nullptr && s.hFocus == hNext)
-        pNow->bSelectedAll = pNow->className == "EDIT";
+    if (CWndImpl* pDlg = HeadlessState().Find(hDlg); pDlg != nullptr)
+        HeadlessState().PressTab(pDlg, bBackward);
 }
 
 void PressEscape(WindowHandle hDlg)
 {
     if (CWndImpl* pDlg = HeadlessState().Find(hDlg); pDlg != nullptr)
-        pDlg->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(IDCANCEL) | (BN_CLICKED << 16), 0);
+        HeadlessState().PressEscape(pDlg);
 }
 
 void PressEnter(WindowHandle hDlg)
 {
-    CWinAppImpl& s = HeadlessState();
-    CWndImpl* pDlg = s.Find(hDlg);
-    if (pDlg == nullptr)
-        return;
-    const CWndImpl* pFocus = s.Find(s.hFocus);
-    const bool bOnButton = pFocus != nullptr && pFocus->pParent == pDlg && pFocus->className == "BUTTON";
-    const UINT nID = bOnButton ? static_cast<UINT>(pFocus->nID) : static_cast<CDialog*>(pDlg->pWnd)->GetDefID();
-    pDlg->Dispatch(WM_COMMAND, (nID & 0xFFFF) | (BN_CLICKED << 16), 0);
+    if (CWndImpl* pDlg = HeadlessState().Find(hDlg); pDlg != nullptr)
+        HeadlessState().PressEnter(pDlg);
+}
+
+bool PressKey(WindowHandle hDlg, char chLetter, bool bAlt)
+{
+    CWndImpl* pDlg = HeadlessState().Find(hDlg);
+    return pDlg != nullptr && HeadlessState().PressMnemonic(pDlg, chLetter, bAlt);
 }
 
 void PressMnemonic(WindowHandle hDlg, char chLetter)
 {
-    const CWndImpl* pDlg = HeadlessState().Find(hDlg);
-    if (pDlg == nullptr)
-        return;
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (const CWndImpl* pChild : pDlg->children)
-    {
-        const std::size_t amp = pChild->text.find('&');
-        if (pChild->className == "BUTTON" && amp != std::string::npos && amp + 1 < pChild->text.size() &&
-            lower(pChild->text[amp + 1]) == lower(chLetter))
-        {
-            ClickButton(hDlg, pChild->nID);   // as a click: the button takes the focus first
-            return;
-        }
-    }
+    PressKey(hDlg, chLetter, true);
 }
 
 int ArrowPosition(WindowHandle hArrows)

@@ -115,17 +115,22 @@ WindowHandle Focus();
 const std::vector<WindowHandle>& FocusMoves();
 // Whether the edit's whole text is selected, as after a Tab into it or a failed exchange.
 bool TextSelected(WindowHandle hEdit);
-// The user's input: typing replaces an edit's text; a click on a button takes the focus first and
-// is lost if a message box opens meanwhile; a click on an arrow leaves the focus where it is.
+// The user's input, through the same dialog manager as the desktop's: typing replaces an edit's
+// text; a click on a button takes the focus first and is lost if a message box opens meanwhile; a
+// click on an arrow leaves the focus where it is; holding it down for ms repeats its step, as long
+// as no box takes the mouse meanwhile.
 void TypeText(WindowHandle hEdit, const std::string& text);
 void ClickButton(WindowHandle hDlg, int nID);
 void ClickArrow(WindowHandle hDlg, int nID, bool bUpper);
-void PressTab(WindowHandle hDlg);
+void HoldArrow(WindowHandle hDlg, int nID, bool bUpper, std::uint64_t ms);
+void PressTab(WindowHandle hDlg, bool bBackward = false);
 void PressEscape(WindowHandle hDlg);
 // Enter presses the focused push button, or else the dialog's default button; Alt and a letter
-// click the button whose text marks that letter with '&'.
+// click the button whose text marks that letter with '&'; a letter alone does so only while the
+// focus is not in an edit (PressKey: true when the dialog took the key).
 void PressEnter(WindowHandle hDlg);
 void PressMnemonic(WindowHandle hDlg, char chLetter);
+bool PressKey(WindowHandle hDlg, char chLetter, bool bAlt);
 // Minimises or restores a window, as the system would on another program's request.
 void SetIconic(WindowHandle hWnd, bool bIconic);
 int ArrowPosition(WindowHandle hArrows);

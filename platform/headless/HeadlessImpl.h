@@ -5,6 +5,7 @@
 #include "platform/FrameBuffer.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
+#include "platform/common/DialogManager.h"
 #include "platform/common/WndRecord.h"
 #include "platform/headless/Headless.h"
 
@@ -27,7 +28,6 @@ struct CWndImpl : CWndRecord<CWndImpl>
     };
 
     CRect rcWindow;                          // in the parent's client coordinates, or the screen's
-    int nUpDownPos = 0;
     bool bSelectedAll = false;               // an edit whose whole text is selected
     bool bDialog = false;
     bool bNeedsPaint = false;
@@ -54,7 +54,7 @@ struct CWndImpl : CWndRecord<CWndImpl>
     static void Attach(CWnd* p, CWndImpl* pImpl) { p->m_pImpl = pImpl; }
 };
 
-struct CWinAppImpl : CWndTable<CWndImpl>
+struct CWinAppImpl : CWndTable<CWndImpl>, CDialogManager<CWinAppImpl, CWndImpl>
 {
     struct Posted
     {
@@ -86,8 +86,12 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     bool bCursorHidden = false;
     CFrameBuffer noFrame;   // zero pixels: what a window that is gone draws into
 
-    // Moves the keyboard focus; an edit that loses it tells its dialog (EN_KILLFOCUS) at once.
-    void SetFocusTo(CWndImpl* pImpl);
+    // The dialog manager's native side: the focus is only recorded, an arrow's repeat is a timer of
+    // the arrows' own, and the simulated pointer stays where it was pressed.
+    void NativeFocus(CWndImpl* pNew, CWndImpl* pOld);
+    static void NativeSelectAll(CWndImpl* pEdit) { pEdit->bSelectedAll = true; }
+    static void NativeArrowHold(CWndImpl* pArrows, UINT nMs);
+    static bool NativePointerOver(CWndImpl* /*pArrows*/, bool /*bUpper*/) { return true; }
     // One message from the queue, else one pending paint; false when there was none.
     bool DispatchOne();
     // The timer that falls due first, and its window; nullptr when no timer runs.

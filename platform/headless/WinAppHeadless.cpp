@@ -136,6 +136,11 @@ void AfxHideCursor()
     HeadlessState().bCursorHidden = true;
 }
 
+void AfxCancelMode()
+{
+    HeadlessState().CancelMode();
+}
+
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT nIDHelp)
 {
     CWinAppImpl& s = HeadlessState();

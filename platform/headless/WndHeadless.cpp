@@ -12,6 +12,8 @@
 
 namespace
 {
+constexpr UINT kArrowRepeatTimer = 1;
+
 bool TakeRefusal(CWinAppImpl& s)
 {
     if (s.nWindowsToRefuse <= 0)
@@ -65,6 +67,11 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
             return Dispatch(WM_CLOSE, 0, 0);
         return 0;
     case WM_NCACTIVATE: return 1;
+    case WM_TIMER:
+        // An arrow pair repeats its step on a timer of its own while it is held.
+        if (className == "msctls_updown32" && msg.wParam == kArrowRepeatTimer)
+            s.RepeatArrow(this);
+        return 0;
     default: return 0;
     }
 }
@@ -244,17 +251,19 @@ CWnd* CWnd::GetFocus()
     return FromHandle(HeadlessState().hFocus);
 }
 
-void CWinAppImpl::SetFocusTo(CWndImpl* pImpl)
+void CWinAppImpl::NativeFocus(CWndImpl* /*pNew*/, CWndImpl* pOld)
 {
-    CWndImpl* pOld = Find(hFocus);
-    if (pOld == pImpl)
-        return;
-    hFocus = pImpl != nullptr ? pImpl->hWnd : 0;
     focusMoves.push_back(hFocus);
     if (pOld != nullptr)
         pOld->bSelectedAll = false;
-    if (pOld != nullptr && pOld->className == "EDIT" && pOld->pParent != nullptr && !pOld->pParent->bDestroying)
-        pOld->pParent->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) | (EN_KILLFOCUS << 16), 0);
+}
+
+void CWinAppImpl::NativeArrowHold(CWndImpl* pArrows, UINT nMs)
+{
+    if (nMs != 0)
+        pArrows->pWnd->SetTimer(kArrowRepeatTimer, nMs);
+    else
+        pArrows->pWnd->KillTimer(kArrowRepeatTimer);
 }
 
 bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)

@@ -1,6 +1,6 @@
 // Desktop dialogs on Qt Widgets, built from the program's templates: positions in dialog units
-// turned into pixels as Windows turns them, the template's face found through fontconfig, and the
-// dialog manager's keys (Tab, Enter, Escape, mnemonics, Alt+Space) and system menu.
+// turned into pixels as Windows turns them, the template's face found through fontconfig, the
+// system menu, and the user's keys and clicks translated for the shared dialog manager.
 
 #include "platform/Dialog.h"
 #include "platform/common/BackEnd.h"
@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOption>
-#include <QTimer>
 #include <QTimerEvent>
 #include <QWindow>
 
@@ -41,10 +40,6 @@ int MulDiv(int n, int nNumerator, int nDenominator)
     return static_cast<int>(p >= 0 ? (p + nDenominator / 2) / nDenominator : -((-p + nDenominator / 2) / nDenominator));
 }
 
-// An arrow pair held down steps again after this pause, then at this rate, as Windows' does.
-constexpr int kArrowFirstRepeatMs = 500;
-constexpr int kArrowRepeatMs = 50;
-
 CWndImpl* ChildWithID(const CWndImpl* pParent, int nID)
 {
     return pParent != nullptr ? pParent->Child(nID) : nullptr;
@@ -55,40 +50,6 @@ CWndImpl* DialogOf(const QWidget* pWidget)
 {
     CWndImpl* pImpl = QtState().FindWidget(pWidget->window());
     return pImpl != nullptr && pImpl->bDialog ? pImpl : nullptr;
-}
-
-void SendCommand(CWndImpl* pDlg, int nID, UINT nCode, WindowHandle hFrom)
-{
-    pDlg->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(nID & 0xFFFF) | (static_cast<std::uintptr_t>(nCode) << 16),
-                   static_cast<std::intptr_t>(hFrom));
-}
-
-// A click by keyboard, as a mouse would make it: the button takes the focus first, and a message
-// box that the edit losing it shows cancels the click.
-void ClickButton(CWndImpl* pDlg, CWndImpl* pButton)
-{
-    CWinAppImpl& s = QtState();
-    const WindowHandle hDlg = pDlg->hWnd;
-    const WindowHandle hButton = pButton->hWnd;
-    const int nID = pButton->nID;
-    const int nBoxes = s.nBoxesShown;
-    s.MoveFocus(pButton);
-    if (CWndImpl* pNow = s.Find(hDlg); pNow != nullptr && s.nBoxesShown == nBoxes)
-        SendCommand(pNow, nID, BN_CLICKED, hButton);
-}
-
-// The letter after '&' in a control's text, lower case; 0 when there is none.
-QChar MnemonicOf(const QString& text)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i)
-    {
-        if (text[i] != '&')
-            continue;
-        if (text[i + 1] != '&')
-            return text[i + 1].toLower();
-        ++i;
-    }
-    return QChar();
 }
 
 // The dialog's own system menu: X11's title bar menu is the window manager's and does not know the
@@ -139,49 +100,70 @@ protected:
     }
 };
 
-// An arrow pair (msctls_updown32): two halves that never take the focus; each press, and each
-// repeat while one is held, reports one step to the dialog.
+// An arrow pair (msctls_updown32): two halves that never take the focus. The dialog manager decides
+// what a press, a repeat and a release do; the widget only reports them and draws the held half.
 class CQtArrows : public QWidget
 {
 public:
     CQtArrows(QWidget* pParent, WindowHandle hWnd) : QWidget(pParent), m_hWnd(hWnd) { setFocusPolicy(Qt::NoFocus); }
 
+    static CQtArrows* Of(const CWndImpl* pImpl) { return dynamic_cast<CQtArrows*>(pImpl->pWidget); }
+
+    void Hold(UINT nMs)
+    {
+        if (nMs != 0)
+            m_timer.start(static_cast<int>(nMs), this);
+        else
+            m_timer.stop();
+        update();
+    }
+
+    bool PointerOver(bool bUpper) const { return HalfRect(bUpper).contains(m_ptPointer); }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        const CWndImpl* pSelf = QtState().Find(m_hWnd);
         QPainter painter(this);
-        for (int nHalf = 0; nHalf < 2; ++nHalf)
+        for (const bool bUpper : {true, false})
         {
             QStyleOptionButton button;
             button.initFrom(this);
-            button.rect = HalfRect(nHalf == 0);
-            button.state |= (m_nHeld == (nHalf == 0 ? 1 : 2)) ? QStyle::State_Sunken : QStyle::State_Raised;
+            button.rect = HalfRect(bUpper);
+            button.state |= pSelf != nullptr && QtState().IsArrowHeld(pSelf, bUpper) ? QStyle::State_Sunken : QStyle::State_Raised;
             style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
             QStyleOption arrow;
             arrow.initFrom(this);
             arrow.rect = button.rect.adjusted(2, 1, -2, -1);
-            style()->drawPrimitive(nHalf == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
+            style()->drawPrimitive(bUpper ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
         }
     }
 
     void mousePressEvent(QMouseEvent* e) override
     {
-        if (e->button() != Qt::LeftButton)
+        CWndImpl* pSelf = QtState().Find(m_hWnd);
+        if (e->button() != Qt::LeftButton || pSelf == nullptr)
             return;
-        m_nHeld = HalfRect(true).contains(e->position().toPoint()) ? 1 : 2;
-        update();
-        m_timer.start(kArrowFirstRepeatMs, this);
-        Step();
+        m_ptPointer = e->position().toPoint();
+        QtState().PressArrow(pSelf, HalfRect(true).contains(m_ptPointer));
     }
 
-    void mouseReleaseEvent(QMouseEvent*) override { Release(); }
+    void mouseMoveEvent(QMouseEvent* e) override { m_ptPointer = e->position().toPoint(); }
+
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QtState().ReleaseArrow();
+    }
 
     void timerEvent(QTimerEvent* e) override
     {
         if (e->timerId() != m_timer.timerId())
             return QWidget::timerEvent(e);
-        m_timer.start(kArrowRepeatMs, this);
-        Step();
+        if (CWndImpl* pSelf = QtState().Find(m_hWnd); pSelf != nullptr)
+            QtState().RepeatArrow(pSelf);
+        else
+            m_timer.stop();
     }
 
 private:
@@ -191,65 +173,46 @@ private:
         return bUpper ? QRect(0, 0, width(), cyUpper) : QRect(0, cyUpper, width(), height() - cyUpper);
     }
 
-    void Release()
-    {
-        m_timer.stop();
-        m_nHeld = 0;
-        update();
-    }
-
-    void Step()
-    {
-        CWinAppImpl& s = QtState();
-        CWndImpl* pSelf = s.Find(m_hWnd);
-        if (pSelf == nullptr || pSelf->pParent == nullptr || m_nHeld == 0)
-            return Release();
-        const WindowHandle hSelf = m_hWnd;
-        const int nID = pSelf->nID;
-        // The default range runs from 100 down to 0, so the upper arrow lowers the position.
-        CNmUpDown notify{{hSelf, static_cast<std::uintptr_t>(nID), UDN_DELTAPOS}, pSelf->nUpDownPos, m_nHeld == 1 ? -1 : 1};
-        const int nBoxes = s.nBoxesShown;
-        const QPointer<CQtArrows> pGuard(this);
-        const std::intptr_t lResult =
-            pSelf->pParent->Dispatch(WM_NOTIFY, static_cast<std::uintptr_t>(nID), reinterpret_cast<std::intptr_t>(&notify));
-        if (pGuard.isNull())
-            return;
-        if (CWndImpl* pNow = s.Find(hSelf); pNow != nullptr && lResult == 0)
-            pNow->nUpDownPos = std::clamp(pNow->nUpDownPos + notify.iDelta, 0, 100);
-        // A message box took the mouse: the arrow was let go.
-        if (s.nBoxesShown != nBoxes)
-            Release();
-    }
-
     WindowHandle m_hWnd;
     QBasicTimer m_timer;
-    int m_nHeld = 0;   // 1: the upper arrow, 2: the lower one
+    QPoint m_ptPointer;   // where the pointer was last seen over the arrows while held
 };
 
-// The dialog manager's keys and the click that a message box cancelled, for every dialog's widgets.
-class CQtDialogKeys : public QObject
+// The user's keys and presses in every dialog, handed to the shared dialog manager.
+class CQtDialogInput : public QObject
 {
 protected:
     bool eventFilter(QObject* pObject, QEvent* e) override
     {
         if (!pObject->isWidgetType())
             return false;
-        if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick)
+        auto* pWidget = static_cast<QWidget*>(pObject);
+        CWinAppImpl& s = QtState();
+        switch (e->type())
         {
-            CWinAppImpl& s = QtState();
-            if (s.bCancelPress && DialogOf(static_cast<QWidget*>(pObject)) != nullptr)
-            {
-                s.bCancelPress = false;
-                return true;
-            }
-            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        {
+            // A press on a control gives it the focus first; a box that this opens takes the mouse,
+            // and the press never reaches the control.
+            CWndImpl* pControl = s.FindWidget(pWidget);
+            if (pControl == nullptr || pControl->pParent == nullptr || !pControl->pParent->bDialog ||
+                static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton)
+                return false;
+            return !s.PressControl(pControl);
         }
-        if (e->type() != QEvent::KeyPress)
+        case QEvent::WindowDeactivate:
+            // The dialog lost the keyboard and the mouse to another window.
+            if (pWidget->isWindow() && DialogOf(pWidget) != nullptr)
+                s.CancelMode();
             return false;
-        CWndImpl* pDlg = DialogOf(static_cast<QWidget*>(pObject));
-        if (pDlg == nullptr)
-            return false;
-        return OnKey(pDlg, static_cast<QKeyEvent*>(e));
+        case QEvent::KeyPress:
+        {
+            CWndImpl* pDlg = DialogOf(pWidget);
+            return pDlg != nullptr && OnKey(pDlg, static_cast<QKeyEvent*>(e));
+        }
+        default: return false;
+        }
     }
 
 private:
@@ -257,23 +220,22 @@ private:
     {
         CWinAppImpl& s = QtState();
         const Qt::KeyboardModifiers modifiers = pKey->modifiers() & ~Qt::KeypadModifier;
-        CWndImpl* pFocus = s.Find(s.hFocus);
-        if (pFocus != nullptr && pFocus->pParent != pDlg)
-            pFocus = nullptr;
         switch (pKey->key())
         {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if ((modifiers & ~Qt::ShiftModifier) != Qt::NoModifier)
+                return false;
+            s.PressTab(pDlg, pKey->key() == Qt::Key_Backtab || modifiers == Qt::ShiftModifier);
+            return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             if (modifiers != Qt::NoModifier)
                 return false;
-            // The focused push button, else the dialog's default one.
-            if (pFocus != nullptr && pFocus->className == "BUTTON")
-                SendCommand(pDlg, pFocus->nID, BN_CLICKED, pFocus->hWnd);
-            else
-                SendCommand(pDlg, static_cast<int>(static_cast<CDialog*>(pDlg->pWnd)->GetDefID()), BN_CLICKED, 0);
+            s.PressEnter(pDlg);
             return true;
         case Qt::Key_Escape:
-            SendCommand(pDlg, IDCANCEL, BN_CLICKED, 0);
+            s.PressEscape(pDlg);
             return true;
         case Qt::Key_Space:
             if (modifiers != Qt::AltModifier)
@@ -282,26 +244,15 @@ private:
             return true;
         default: break;
         }
-        // A mnemonic: with Alt anywhere, alone where the focus is not in an edit.
         // With Alt some keyboards give no text: the key then says which letter it was.
         const QString text = pKey->text();
         const int key = pKey->key();
         const QChar ch = text.size() == 1 ? text[0]
                          : (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? QChar(key)
                                                                                                             : QChar();
-        const bool bAlt = modifiers == Qt::AltModifier;
-        if (!ch.isLetterOrNumber() || !(bAlt || (modifiers == Qt::NoModifier && (pFocus == nullptr || pFocus->className != "EDIT"))))
+        if (ch.unicode() >= 0x80 || !ch.isLetterOrNumber() || (modifiers != Qt::NoModifier && modifiers != Qt::AltModifier))
             return false;
-        for (CWndImpl* pChild : pDlg->children)
-        {
-            if (pChild->className == "BUTTON" && pChild->pWidget != nullptr && pChild->pWidget->isVisible() &&
-                MnemonicOf(QString::fromStdString(pChild->text)) == ch.toLower())
-            {
-                ClickButton(pDlg, pChild);
-                return true;
-            }
-        }
-        return bAlt;
+        return s.PressMnemonic(pDlg, static_cast<char>(ch.unicode()), modifiers == Qt::AltModifier);
     }
 };
 
@@ -365,9 +316,8 @@ QWidget* MakeControl(const DialogControl& c, QWidget* pDlgWidget, WindowHandle h
         pButton->setShortcut(QKeySequence());
         pWidget = pButton;
         QObject::connect(pButton, &QPushButton::clicked, pButton, [hWnd]() {
-            CWinAppImpl& s = QtState();
-            if (CWndImpl* pImpl = s.Find(hWnd); pImpl != nullptr && pImpl->pParent != nullptr)
-                SendCommand(pImpl->pParent, pImpl->nID, BN_CLICKED, hWnd);
+            if (CWndImpl* pImpl = QtState().Find(hWnd); pImpl != nullptr && pImpl->pParent != nullptr)
+                CWinAppImpl::NotifyClick(pImpl->pParent, pImpl->nID, pImpl);
         });
     }
     else if (cls == "msctls_updown32")
@@ -379,7 +329,8 @@ QWidget* MakeControl(const DialogControl& c, QWidget* pDlgWidget, WindowHandle h
         pLabel->setAlignment(((c.dwStyle & 0xF) == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
         pWidget = pLabel;
     }
-    pWidget->setFocusPolicy((c.dwStyle & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::NoFocus);
+    // Clicks and Tab move the focus through the dialog manager, never by Qt's own rules.
+    pWidget->setFocusPolicy(Qt::NoFocus);
     return pWidget;
 }
 }   // namespace
@@ -412,7 +363,7 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     CWinAppImpl& s = QtState();
     if (s.pDialogKeys == nullptr)
     {
-        s.pDialogKeys = new CQtDialogKeys;
+        s.pDialogKeys = new CQtDialogInput;
         s.pDialogKeys->setParent(s.pPoster.get());
         qApp->installEventFilter(s.pDialogKeys);
     }
@@ -450,8 +401,6 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     s.windows.emplace(hDlg, std::move(pImpl));
     CWndImpl::Attach(pDlg, pDlgImpl);
 
-    // Template order is the order of Tab.
-    QWidget* pPreviousStop = nullptr;
     for (std::size_t i = 0; i < pTemplate->nControls; ++i)
     {
         const DialogControl& c = pTemplate->pControls[i];
@@ -466,12 +415,7 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
         pControl->pWidget = MakeControl(c, pWidget, pControl->hWnd);
         pControl->pWidget->setGeometry(metrics.MapDialogRect(c.x, c.y, c.cx, c.cy));
         pControl->pWidget->setVisible((c.dwStyle & WS_VISIBLE) != 0);
-        if ((c.dwStyle & WS_TABSTOP) != 0)
-        {
-            if (pPreviousStop != nullptr)
-                QWidget::setTabOrder(pPreviousStop, pControl->pWidget);
-            pPreviousStop = pControl->pWidget;
-        }
+        pControl->pWidget->setEnabled((c.dwStyle & WS_DISABLED) == 0);
         pControl->pOwnObject = std::make_unique<CWnd>();
         CWndImpl::Attach(pControl->pOwnObject.get(), pControl.get());
         pControl->pWnd = pControl->pOwnObject.get();
@@ -481,16 +425,7 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     }
 
     if (pDlgImpl->Dispatch(WM_INITDIALOG, 0, 0) != 0 && s.Find(hDlg) == pDlgImpl)
-    {
-        for (CWndImpl* pChild : pDlgImpl->children)
-        {
-            if ((pChild->dwStyle & (WS_TABSTOP | WS_VISIBLE)) == (WS_TABSTOP | WS_VISIBLE))
-            {
-                pDlg->GotoDlgCtrl(pChild->pWnd);
-                break;
-            }
-        }
-    }
+        s.FocusFirstTabStop(pDlgImpl);
 
     if (!pDlg->m_bEnded && s.Find(hDlg) == pDlgImpl)
     {
@@ -521,8 +456,7 @@ void AfxEndModalDialog(CDialog* pDlg)
     if (pDlgImpl == nullptr)
         return;
     const WindowHandle hDlg = pDlgImpl->hWnd;
-    if (CWndImpl* pFocus = s.Find(s.hFocus); pFocus != nullptr && pFocus->pParent == pDlgImpl)
-        s.MoveFocus(nullptr);
+    s.LeaveDialog(pDlgImpl);
     if (CWndImpl* pNow = s.Find(hDlg); pNow != nullptr && pNow->pModalLoop != nullptr)
         pNow->pModalLoop->exit();
 }
@@ -535,14 +469,25 @@ CWnd* CDialog::GetDlgItem(int nID) const
 
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
 {
-    if (pWndCtrl == nullptr)
-        return;
-    pWndCtrl->SetFocus();
-    // An edit the focus lands in shows its whole text selected, ready to be typed over.
-    CWndImpl* pImpl = CWndImpl::Of(pWndCtrl);
-    if (pImpl != nullptr && pImpl->hWnd == QtState().hFocus)
-        if (auto* pEdit = qobject_cast<QLineEdit*>(pImpl->pWidget); pEdit != nullptr)
-            pEdit->selectAll();
+    QtState().GotoDlgCtrl(CWndImpl::Of(pWndCtrl));
+}
+
+void CWinAppImpl::NativeSelectAll(CWndImpl* pEdit)
+{
+    if (auto* pLineEdit = qobject_cast<QLineEdit*>(pEdit->pWidget); pLineEdit != nullptr)
+        pLineEdit->selectAll();
+}
+
+void CWinAppImpl::NativeArrowHold(CWndImpl* pArrows, UINT nMs)
+{
+    if (CQtArrows* pWidget = CQtArrows::Of(pArrows); pWidget != nullptr)
+        pWidget->Hold(nMs);
+}
+
+bool CWinAppImpl::NativePointerOver(CWndImpl* pArrows, bool bUpper)
+{
+    const CQtArrows* pWidget = CQtArrows::Of(pArrows);
+    return pWidget != nullptr && pWidget->PointerOver(bUpper);
 }
 
 void QtSetWidgetText(CWndImpl* pImpl, const std::string& text)

@@ -6,6 +6,7 @@
 #include "platform/WinApp.h"
 #include "platform/WinMessages.h"
 #include "platform/Wnd.h"
+#include "platform/common/DialogManager.h"
 #include "platform/common/WndRecord.h"
 
 #include <QWindow>
@@ -97,7 +98,6 @@ struct CWndImpl : CWndRecord<CWndImpl>
     QWidget* pWidget = nullptr;            // a dialog's: owned, deleted late; a control's: its dialog's
     bool bDialog = false;
     QEventLoop* pModalLoop = nullptr;      // a dialog's modal run, while it runs
-    int nUpDownPos = 0;                    // an arrow pair's position, which the dialog never reads
 
     CFrameBuffer frame;
     std::vector<CRect> changed;            // reused by every present
@@ -119,7 +119,7 @@ struct CWndImpl : CWndRecord<CWndImpl>
     static void Attach(CWnd* p, CWndImpl* pImpl) { p->m_pImpl = pImpl; }
 };
 
-struct CWinAppImpl : CWndTable<CWndImpl>
+struct CWinAppImpl : CWndTable<CWndImpl>, CDialogManager<CWinAppImpl, CWndImpl>
 {
     // The records hold QWindows: they go before the Qt application does.
     ~CWinAppImpl();
@@ -138,8 +138,6 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     CWndImpl* pHandling = nullptr;         // the window whose handler runs, innermost
 
     WindowHandle hNextControl = 0x100000000u;   // the next handle for a dialog's control
-    int nBoxesShown = 0;                   // message boxes so far: a handler that showed one cancels a click
-    bool bCancelPress = false;             // the mouse press being delivered lost its focus to a box
     bool bMovingFocus = false;             // the back end moves the focus itself: Qt's report is no news
     QObject* pDialogKeys = nullptr;        // the dialogs' keys, made with the first dialog; pPoster's child
 
@@ -150,11 +148,15 @@ struct CWinAppImpl : CWndTable<CWndImpl>
     void HostResized(WindowHandle hWnd, int cx, int cy);
     // Qt moved the keyboard focus to pWindow (nullptr: to no window of ours).
     void FocusChanged(QWindow* pWindow);
-    // Qt moved the keyboard focus between widgets: an edit that loses it tells its dialog.
+    // Qt moved the keyboard focus between widgets itself (a window activated again): an edit that
+    // loses it tells its dialog.
     void WidgetFocusChanged(QWidget* pNow);
-    // Moves the focus to pImpl (nullptr: to no window of ours); an edit that loses it tells its
-    // dialog at once.
-    void MoveFocus(CWndImpl* pImpl);
+    // The dialog manager's native side (DialogManager.h): Qt's focus, selection and an arrow pair's
+    // repeat follow the manager's decisions.
+    void NativeFocus(CWndImpl* pNew, CWndImpl* pOld);
+    static void NativeSelectAll(CWndImpl* pEdit);
+    static void NativeArrowHold(CWndImpl* pArrows, UINT nMs);
+    static bool NativePointerOver(CWndImpl* pArrows, bool bUpper);
     CWndImpl* FindWidget(const QWidget* pWidget) const;
 };
 

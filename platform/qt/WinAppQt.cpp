@@ -277,6 +277,11 @@ void AfxHideCursor()
         s.pHandling->pWindow->setCursor(Qt::BlankCursor);
 }
 
+void AfxCancelMode()
+{
+    QtState().CancelMode();
+}
+
 int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
 {
     if (QtEnsureApplication(true) == nullptr)
@@ -285,11 +290,10 @@ int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::st
         return IDOK;
     }
     CWinAppImpl& s = QtState();
-    ++s.nBoxesShown;
     // The box takes the focus as it opens: an edit that loses it runs its handler now, and the
     // boxes that handler shows appear before this one.
     const WindowHandle hHadFocus = s.hFocus;
-    s.MoveFocus(nullptr);
+    s.SetFocusTo(nullptr);
 
     // The box lives on the heap: it is its owner's child, and goes with it if the owner goes first.
     QPointer<QMessageBox> pBox = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(strCaption),
@@ -315,7 +319,7 @@ int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::st
     // Closing, it gives the focus back to where it was, if that window is still there; the owner
     // is active again once the outermost of the boxes inside one another is gone.
     if (CWndImpl* pHad = s.Find(hHadFocus); s.hFocus == 0 && pHad != nullptr && !pHad->bDestroying)
-        s.MoveFocus(pHad);
+        s.SetFocusTo(pHad);
     if (CWndImpl* pNow = s.Find(hOwner); s.pApp->m_nOpenMessageBoxes <= 1 && pNow != nullptr && pNow->pWidget != nullptr)
         pNow->pWidget->activateWindow();
     if (s.bQuitAfterBoxes && s.pApp->m_nOpenMessageBoxes <= 1)

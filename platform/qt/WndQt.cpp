@@ -394,22 +394,8 @@ CWndImpl* CWinAppImpl::FindWidget(const QWidget* pWidget) const
     return nullptr;
 }
 
-namespace
+void CWinAppImpl::NativeFocus(CWndImpl* pImpl, CWndImpl* pOld)
 {
-void SendKillFocus(CWndImpl* pOld)
-{
-    if (pOld != nullptr && pOld->className == "EDIT" && pOld->pParent != nullptr && !pOld->pParent->bDestroying)
-        pOld->pParent->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) | (EN_KILLFOCUS << 16),
-                                static_cast<std::intptr_t>(pOld->hWnd));
-}
-}   // namespace
-
-void CWinAppImpl::MoveFocus(CWndImpl* pImpl)
-{
-    CWndImpl* pOld = Find(hFocus);
-    if (pOld == pImpl)
-        return;
-    hFocus = pImpl != nullptr ? pImpl->hWnd : 0;
     const bool bOuter = bMovingFocus;
     bMovingFocus = true;
     if (pImpl != nullptr && pImpl->pWidget != nullptr)
@@ -424,7 +410,6 @@ void CWinAppImpl::MoveFocus(CWndImpl* pImpl)
     else if (pImpl == nullptr && pOld != nullptr && pOld->pWidget != nullptr)
         pOld->pWidget->clearFocus();
     bMovingFocus = bOuter;
-    SendKillFocus(pOld);
 }
 
 void CWinAppImpl::WidgetFocusChanged(QWidget* pNow)
@@ -438,15 +423,7 @@ void CWinAppImpl::WidgetFocusChanged(QWidget* pNow)
     if (pNew == pOld || (pNew == nullptr && (pOld == nullptr || pOld->pWidget == nullptr)))
         return;
     hFocus = pNew != nullptr ? pNew->hWnd : 0;
-    // A mouse press that moved the focus and so opened a box is no click: the box took the mouse.
-    const int nBoxes = nBoxesShown;
-    const bool bPressing = QGuiApplication::mouseButtons() != Qt::NoButton;
-    SendKillFocus(pOld);
-    if (nBoxesShown != nBoxes && bPressing)
-    {
-        bCancelPress = true;
-        QTimer::singleShot(0, pPoster.get(), []() { QtState().bCancelPress = false; });
-    }
+    NotifyKillFocus(pOld);
 }
 
 bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
@@ -708,7 +685,7 @@ CWnd* AfxSetFocus(CWnd* pWnd)
     if (pImpl == nullptr || pImpl->bHost || (pImpl->pWindow == nullptr && pImpl->pWidget == nullptr))
         return nullptr;
     CWnd* pOld = CWnd::GetFocus();
-    QtState().MoveFocus(pImpl);
+    QtState().SetFocusTo(pImpl);
     return pOld;
 }
 

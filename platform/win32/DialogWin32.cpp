@@ -30,17 +30,26 @@ UINT ReleaseStaleCaptureMessage()
     return s_nMessage;
 }
 
+// The control that holds the mouse lets go of it and of any hold: an arrow pair stops repeating,
+// a button forgets its press.
+void CancelCapture(HWND hCapture)
+{
+    SendMessageW(hCapture, WM_CANCELMODE, 0, 0);
+    if (GetCapture() == hCapture)
+        ReleaseCapture();
+}
+
 // What only a dialog needs beyond the shared routing: the handlers speak of the program's own
 // icons and drawing contexts, the system of HICONs and HDCs.
 LRESULT CALLBACK DialogWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == ReleaseStaleCaptureMessage())
     {
-        // The button took the mouse after its click's box had come and gone, with the button
-        // released meanwhile: it would swallow the user's next click.
-        if (const HWND hCapture = GetCapture(); hCapture != nullptr && IsChild(hWnd, hCapture) &&
-                                                 (GetKeyState(VK_LBUTTON) & 0x8000) == 0)
-            ReleaseCapture();
+        // A control took the mouse after its click's box had come and gone (a button, or an arrow
+        // pair that starts its repeat only once its first step is over): the box ended that click,
+        // and the control would swallow the user's next one or repeat its step under a new box.
+        if (const HWND hCapture = GetCapture(); hCapture != nullptr && IsChild(hWnd, hCapture))
+            CancelCapture(hCapture);
         return 0;
     }
     if (message == WM_ICONERASEBKGND)
@@ -95,6 +104,15 @@ HWND OwnerFor(const CDialog* pDlg, CWnd* pParent)
     return nullptr;
 }
 }   // namespace
+
+void AfxCancelMode()
+{
+    // A box is about to take the mouse: an arrow pair held down stops repeating before the box's own
+    // loop could run its timer and step again under the box.
+    if (const HWND hCapture = GetCapture();
+        hCapture != nullptr && GetWindowThreadProcessId(hCapture, nullptr) == GetCurrentThreadId())
+        CancelCapture(hCapture);
+}
 
 void Win32::ReleaseStaleCapture(HWND hDlg)
 {

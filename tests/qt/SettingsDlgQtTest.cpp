@@ -101,9 +101,9 @@ public:
         QTest::qWait(20);
     }
     // A click through the X server itself, as the user's comes: the program reads it from its queue.
-    static void ClickThroughX(QWidget* pWidget)
+    static void ClickThroughX(QWidget* pWidget, QPoint ptIn = QPoint(-1, -1))
     {
-        const QPoint pt = pWidget->mapToGlobal(pWidget->rect().center());
+        const QPoint pt = pWidget->mapToGlobal(ptIn == QPoint(-1, -1) ? pWidget->rect().center() : ptIn);
         ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(pt.x()), QString::number(pt.y()), "click", "1"}), 0);
     }
     void ClickArrow(int nID, bool bUpper)
@@ -138,6 +138,7 @@ public:
     std::vector<BoxSeen> m_boxes;
     std::function<bool(QMenu*)> m_menuHandler;   // answers an open menu; true: answered
     std::function<void()> m_onFirstBox;           // runs while the next box is open, before it closes
+    int m_nBoxReadMs = 0;                         // how long each box stays open, as a user reads it
     bool m_bCloseAbout = false;                   // an About box that opens is seen, then closed with Escape
     bool m_bAboutShown = false;
 
@@ -164,6 +165,7 @@ private:
             if (auto* pBox = qobject_cast<QMessageBox*>(pWidget); pBox != nullptr && pBox->isVisible())
             {
                 m_boxCloser.stop();
+                QTest::qWait(m_nBoxReadMs);
                 const bool bTicked = m_pPreview != nullptr && PreviewTicks();
                 m_boxCloser.start();
                 m_boxes.push_back({pBox->text().toStdString(), pBox->windowTitle().toStdString(), pBox->icon(),
@@ -321,6 +323,44 @@ TEST_F(SettingsDlgQtTest, ArrowsStepOnePerClickAndKeepTheFocusWhereItWas)
         const double dSteps = (std::stod(held) - 9.8) / 0.1;
         EXPECT_NEAR(dSteps, std::round(dSteps), 1e-6) << held;
     });
+}
+
+TEST_F(SettingsDlgQtTest, AtAUsersPaceAnArrowAtItsBoundBringsOneBoxAndOkThenAccepts)
+{
+    struct Case
+    {
+        const char* profile;
+        int nArrows;
+        int nEdit;
+        std::string box;
+        std::string shown;
+    };
+    // The focus stays in the period, where the dialog put it: each box starts the period's handler.
+    // The flutter's check negates what that handler's exchange put back: 0, never "-0".
+    const Case cases[] = {
+        {"Period=1\n", IDC_PERIOD_SPIN, IDC_PERIOD, kAtLeastOne, "1"},
+        {"PixelRatio=50\n", IDC_PIXELRATIO_SPIN, IDC_PIXELRATIO, "50.000000 以上の値を入力してください。", "50"},
+        {"DeltaTime=0.001\n", IDC_DELTATIME_SPIN, IDC_DELTATIME, "0.001000 以上の値を入力してください。", "0.001"},
+        {"Flutter=0\n", IDC_FLUTTER_SPIN, IDC_FLUTTER, "正の値を入力してください。", "0"},
+    };
+    m_nBoxReadMs = 2000;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.profile);
+        WriteProfile(c.profile);
+        m_boxes.clear();
+        CSettingsDlg dlg;
+        const int nResult = Run(dlg, [&]() {
+            QWidget* pArrows = Item(c.nArrows);
+            ClickThroughX(pArrows, QPoint(pArrows->width() / 2, pArrows->height() - 3));
+            QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 1u, 10000);
+            QTest::qWait(1500);   // a click that went on repeating would have brought its next box by now
+            EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.box});
+            EXPECT_EQ(Text(c.nEdit), c.shown);
+            Click(Item(IDOK));
+        });
+        EXPECT_EQ(nResult, IDOK);
+    }
 }
 
 TEST_F(SettingsDlgQtTest, APeriodOfZeroAppliedBringsFourBoxesOwnedByTheDialogWhileThePreviewSnowsAndEndsAtOne)

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -168,11 +171,14 @@ TEST_F(DialogTest, TextsParseLikeTheFrameworksExchange)
         {"", "0.05", false, 40, 0.05},
         {"12x", "0.05", false, 40, 0.05},
         {"99999999999", "0.05", false, 4294967295u, 0.05},
-        {"9", "-0", false, 9, 0.05},                // 0 from text that does not start with '0'
+        {"9", "-0", false, 9, 0.0},                 // zero, signed or not, is a number (the range refuses it)
+        {"9", ".0", false, 9, 0.0},
+        {"9", "+0.0", false, 9, 0.0},
+        {"9", "0e5", false, 9, 0.0},
         {"9", "1e999", false, 9, 0.05},             // beyond double's range
         {"9", "nan", false, 9, 0.05},
         {"9", "0x1", false, 9, 0.05},
-        {"+0", "0.05", false, 40, 0.05},            // 0 from text that does not start with '0', as for doubles
+        {"+0", "0.05", false, 0, 0.05},             // parses: 0, which the range then refuses
         {" 0", "0.05", false, 0, 0.05},             // parses: 0, which the range then refuses
         {"9", "+-1", false, 9, 0.05},               // one sign at most
         {"9", "-+1", false, 9, 0.05},
@@ -192,6 +198,7 @@ TEST_F(DialogTest, TextsParseLikeTheFrameworksExchange)
         EXPECT_EQ(bPassed, c.bPasses);
         EXPECT_EQ(dlg.m_nCount, c.nCount);
         EXPECT_EQ(dlg.m_dRate, c.dRate);
+        EXPECT_EQ(std::signbit(dlg.m_dRate), std::signbit(c.dRate));   // a zero shown back must not read "-0"
     }
 }
 
@@ -299,4 +306,82 @@ TEST_F(DialogTest, TheSystemMenuTakesNewItems)
         EXPECT_EQ(items[1].text, "&About Saver...");
     });
     dlg.DoModal();
+}
+
+namespace
+{
+constexpr int IDC_RD = 4, IDC_HIDDEN = 5, IDC_OFF = 6;
+const DialogControl kKeyControls[] = {
+    {"EDIT", IDC_COUNT, "", 5, 5, 30, 12, kEditStyle, 0},
+    {"BUTTON", IDC_APPLY, "&Apply", 5, 20, 40, 14, kEditStyle, 0},
+    {"BUTTON", IDC_RD, "R&&D", 50, 20, 40, 14, kEditStyle, 0},             // an ampersand, no mnemonic
+    {"BUTTON", IDC_HIDDEN, "&Hidden", 5, 40, 40, 14, WS_CHILD | WS_TABSTOP, 0},
+    {"BUTTON", IDC_OFF, "&Zed", 50, 40, 40, 14, kEditStyle | WS_DISABLED, 0},
+    {"BUTTON", IDOK, "OK", 95, 20, 40, 14, kEditStyle | BS_DEFPUSHBUTTON, 0},
+    {"BUTTON", IDCANCEL, "Cancel", 95, 40, 40, 14, kEditStyle, 0},
+};
+const DialogTemplate kKeyTemplate = {998, "keys", WS_POPUP | WS_VISIBLE, 0, 0, 0, 140, 60, "MS Shell Dlg", 9, 0, false, 1,
+                                     kKeyControls, std::size(kKeyControls)};
+
+// Logs each control notification as "id code from", from being the id of the control whose handle
+// came in lParam.
+class KeysDlg : public CDialog
+{
+public:
+    explicit KeysDlg(std::vector<std::string>& log) : CDialog(998), m_log(log) { InitModalIndirect(&kKeyTemplate); }
+
+protected:
+    bool OnCommand(std::uintptr_t wParam, std::intptr_t lParam) override
+    {
+        const CWnd* pFrom = CWnd::FromHandle(static_cast<WindowHandle>(lParam));
+        m_log.push_back(std::to_string(wParam & 0xFFFF) + " " + std::to_string(wParam >> 16) + " " +
+                        std::to_string(pFrom != nullptr ? pFrom->GetDlgCtrlID() : 0));
+        return true;
+    }
+
+private:
+    std::vector<std::string>& m_log;
+};
+}   // namespace
+
+TEST_F(DialogTest, TheSharedDialogManagerDecidesKeysAndClicks)
+{
+    struct Case
+    {
+        const char* name;
+        int nFocus;
+        std::function<void(WindowHandle)> input;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"Enter in an edit presses the default button", IDC_COUNT, [](WindowHandle h) { Headless::PressEnter(h); }, {"1 0 1"}},
+        {"Enter on a button presses it", IDC_APPLY, [](WindowHandle h) { Headless::PressEnter(h); }, {"3 0 3"}},
+        {"Escape is Cancel's click", IDC_COUNT, [](WindowHandle h) { Headless::PressEscape(h); }, {"2 0 2"}},
+        {"Tab leaves the edit, which says so", IDC_COUNT, [](WindowHandle h) { Headless::PressTab(h); }, {"1001 512 1001"}},
+        {"Alt and a mnemonic click after the focus moved", IDC_COUNT, [](WindowHandle h) { Headless::PressMnemonic(h, 'A'); },
+         {"1001 512 1001", "3 0 3"}},
+        {"a letter alone in an edit is typing", IDC_COUNT, [](WindowHandle h) { EXPECT_FALSE(Headless::PressKey(h, 'a', false)); }, {}},
+        {"a letter alone on a button is a mnemonic", IDOK, [](WindowHandle h) { Headless::PressKey(h, 'a', false); }, {"3 0 3"}},
+        {"&& is an ampersand", IDOK, [](WindowHandle h) { Headless::PressMnemonic(h, 'd'); }, {}},
+        {"a hidden button has no mnemonic", IDOK, [](WindowHandle h) { Headless::PressMnemonic(h, 'h'); }, {}},
+        {"nor has a disabled one", IDOK, [](WindowHandle h) { Headless::PressMnemonic(h, 'z'); }, {}},
+        {"Tab skips both", IDC_RD, [](WindowHandle h) {
+             Headless::PressTab(h);
+             Headless::PressEnter(h);
+         }, {"1 0 1"}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        m_log.clear();
+        KeysDlg dlg(m_log);
+        Headless::PushModalScript([&](WindowHandle hDlg) {
+            CWnd::FromHandle(Headless::DlgItem(hDlg, c.nFocus))->SetFocus();
+            m_log.clear();
+            c.input(hDlg);
+            EXPECT_EQ(m_log, c.log);
+            dlg.EndDialog(IDCANCEL);
+        });
+        dlg.DoModal();
+    }
 }

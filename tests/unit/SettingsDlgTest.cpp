@@ -195,7 +195,11 @@ TEST_F(SettingsDlgTest, OkAcceptsEachRangesBoundsAndRefusesOneStepBeyond)
         {IDC_PIXELRATIO, "0", nullptr},   // no range in the exchange: only the handlers guard it
         {IDC_PIXELRATIO, "-5", nullptr},
         {IDC_PERIOD, "-1", "正の整数を入力してください。"},   // a minus sign does not parse
-        {IDC_COUNT, "+0", "正の整数を入力してください。"},
+        {IDC_COUNT, "+0", "1 から 9999 までの整数を入力してください。"},   // zero with a sign is zero
+        {IDC_FLUTTER, "-0", nullptr},
+        {IDC_FLUTTER, ".0", nullptr},
+        {IDC_FLUTTER, "+0.0", nullptr},
+        {IDC_FLUTTER, "0e5", nullptr},
     };
     for (const Case& c : cases)
     {
@@ -257,6 +261,7 @@ TEST_F(SettingsDlgTest, EachArrowStepsItsFieldOnceAndTheLowerBoundsHold)
         const char* shown;
         double dPreview;
         const char* okRefusal;   // what OK says afterwards; nullptr: it accepts
+        int nFocus = IDC_APPLY;   // IDC_APPLY: no edit holds the focus, so no other handler runs in between
     };
     const Case cases[] = {
         {"Period=1", IDC_PERIOD, IDC_PERIOD_SPIN, false, {kAtLeastOne}, "1", 1, nullptr},
@@ -268,7 +273,11 @@ TEST_F(SettingsDlgTest, EachArrowStepsItsFieldOnceAndTheLowerBoundsHold)
         {"Flutter=0", IDC_FLUTTER, IDC_FLUTTER_SPIN, false, {"正の値を入力してください。"}, "1", 1, nullptr},
         {"Resistance=0.25", IDC_RESISTANCE, IDC_RESISTANCE_SPIN, true, {}, "0.251", 0.25 + 0.001, nullptr},
         {"PixelRatio=210", IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, true, {}, "211", 211, nullptr},
+        // The box starts the period's handler, whose exchange puts the flutter back to 0; negated, it stays 0.
+        {"Flutter=0", IDC_FLUTTER, IDC_FLUTTER_SPIN, false, {"正の値を入力してください。"}, "0", 0, nullptr, IDC_PERIOD},
     };
+    // Each box is read for two seconds, as people do: the arrow's click must not repeat meanwhile.
+    Headless::SetMessageBoxScript([](const Headless::MessageBoxCall&) { Headless::Advance(2000); });
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.profile);
@@ -276,9 +285,10 @@ TEST_F(SettingsDlgTest, EachArrowStepsItsFieldOnceAndTheLowerBoundsHold)
         CSettingsDlg dlg;
         Run(dlg, [&](WindowHandle hDlg) {
             Headless::Advance(100);   // the preview has made its first flakes
-            Focus(IDC_APPLY);         // no edit holds the focus: no other handler runs in between
+            Focus(c.nFocus);
             const std::size_t nMark = Headless::MessageBoxes().size();
             Headless::ClickArrow(hDlg, c.nArrows, c.bUpper);
+            Headless::Advance(1000);   // a click whose box took the release must not go on repeating
             EXPECT_EQ(BoxesSince(nMark), c.boxes);
             EXPECT_EQ(Text(c.nEdit), c.shown);
             EXPECT_EQ(PreviewSetting(dlg.GetPreview(), c.nEdit), c.dPreview);
