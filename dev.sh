@@ -8,6 +8,8 @@
 #   ./dev.sh bench  build, then time a tick of the snow window
 #   ./dev.sh soak   build, then run a million ticks and print the memory at the start and the end
 #   ./dev.sh fuzz [SECONDS]  build the fuzz targets with clang, then run each for SECONDS (default 60)
+#   ./dev.sh dist   build the release of the last commit into dist/: the Debian package, the Windows
+#                   installer and portable zip, the source tarball, SHA256SUMS
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -22,6 +24,10 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic)
 # kelvane.scr's end-to-end tests, and the Debian package's check.
 TEST_ONLY_PACKAGES=(wine wine64 lintian)
+# The Windows installer (makensis), which the test command tries under Wine.
+INSTALLER_PACKAGES=(nsis)
+# The release: the source tarball from git, the Debian package's dependencies (dpkg-shlibdeps).
+DIST_PACKAGES=(git dpkg-dev file)
 
 # install_packages PACKAGE...: installs those not installed yet.
 install_packages() {
@@ -61,7 +67,7 @@ case "${1:-}" in
         ;;
     test)
         install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${E2E_PACKAGES[@]}" \
-                         "${TEST_ONLY_PACKAGES[@]}"
+                         "${TEST_ONLY_PACKAGES[@]}" "${INSTALLER_PACKAGES[@]}"
         build windows
         build linux
         ctest --preset linux -j "$(nproc)"
@@ -98,8 +104,33 @@ case "${1:-}" in
         build linux kelvane-soak
         build/linux/kelvane-soak
         ;;
+    dist)
+        install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" \
+                         "${INSTALLER_PACKAGES[@]}" "${DIST_PACKAGES[@]}"
+        # A release is a commit: the tarball holds HEAD, so the rest must be built from it too.
+        if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+            echo "dev.sh: dist builds the last commit, and the tree has changes: commit or stash them first" >&2
+            exit 1
+        fi
+        # Every time stamp that gets into an artefact is the last commit's.
+        SOURCE_DATE_EPOCH="$(git log -1 --format=%ct)"
+        export SOURCE_DATE_EPOCH
+        version="$(sed -n 's/^project(Kelvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+        [ -n "$version" ] || { echo "dev.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
+        rm -rf dist build/dist-linux/package
+        mkdir dist
+        build windows kelvane-setup
+        build dist-linux
+        cpack --config build/dist-linux/CPackConfig.cmake -B "$PWD/build/dist-linux/package" >/dev/null
+        cp build/dist-linux/package/kelvane_*.deb "build/windows/kelvane-${version}-setup.exe" dist/
+        python3 windows/installer/portable_zip.py "dist/kelvane-${version}-windows-portable.zip" \
+            build/windows/kelvane.scr build/windows/README.txt build/windows/LICENSE.txt
+        git archive --format=tar --prefix="kelvane-${version}/" HEAD | gzip -9n > "dist/kelvane-${version}.tar.gz"
+        (cd dist && sha256sum -- * > SHA256SUMS)
+        ls -l dist
+        ;;
     *)
-        sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
