@@ -18,10 +18,12 @@ BUILD_PACKAGES=(g++ cmake make pkg-config)
 LINUX_PACKAGES=(libgtest-dev libgif-dev libpng-dev qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev
                 libfontconfig-dev python3 xvfb)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
-# The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces.
-E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic)
-# kelvane.scr's end-to-end tests, and the Debian package's check.
-TEST_ONLY_PACKAGES=(wine wine64 lintian)
+# The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces; the
+# desktops' own screen savers that run Kelvane, each with a D-Bus session of its own.
+E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic
+              mate-screensaver xscreensaver dbus-daemon)
+# kelvane.scr's end-to-end tests, and the Debian package's checks.
+TEST_ONLY_PACKAGES=(wine wine64 lintian desktop-file-utils)
 
 # install_packages PACKAGE...: installs those not installed yet.
 install_packages() {
