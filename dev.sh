@@ -17,13 +17,15 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(g++ cmake make pkg-config)
 # The Linux build and what its configuration asks for: Qt and X, the recorder's image libraries, and
 # the test frameworks it looks for (GoogleTest, Python, xvfb-run).
-LINUX_PACKAGES=(libgtest-dev libgif-dev libpng-dev qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev
+LINUX_PACKAGES=(libgtest-dev libgif-dev libpng-dev qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-dpms0-dev
                 libfontconfig-dev python3 xvfb)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
-# The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces.
-E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic)
-# kelvane.scr's end-to-end tests, and the Debian package's check.
-TEST_ONLY_PACKAGES=(wine wine64 lintian)
+# The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces; the
+# desktops' own screen savers that run Kelvane, each with a D-Bus session of its own.
+E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic
+              mate-screensaver xscreensaver dbus-daemon)
+# kelvane.scr's end-to-end tests, and the Debian package's checks.
+TEST_ONLY_PACKAGES=(wine wine64 lintian desktop-file-utils)
 # The Windows installer (makensis), which the test command tries under Wine.
 INSTALLER_PACKAGES=(nsis)
 # The release: the source tarball from git, the Debian package's dependencies (dpkg-shlibdeps).
@@ -88,8 +90,7 @@ case "${1:-}" in
         build/linux/kelvane-bench
         ;;
     fuzz)
-        PACKAGES+=(clang libclang-rt-14-dev)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
         build fuzz
         # New inputs go to the build folder; the tree's seed corpus is only read.
         for target in fuzz_ini_file fuzz_snow_params fuzz_numbers fuzz_switches fuzz_raster fuzz_dialog; do
@@ -100,7 +101,7 @@ case "${1:-}" in
         done
         ;;
     soak)
-        install_packages
+        install_packages "${BUILD_PACKAGES[@]}" "${LINUX_PACKAGES[@]}"
         build linux kelvane-soak
         build/linux/kelvane-soak
         ;;

@@ -68,3 +68,10 @@
 #ifndef WM_MBUTTONDOWN
 #define WM_MBUTTONDOWN 0x0207u
 #endif
+
+// Not a Win32 message, in the range the framework keeps for its own: the display was powered down
+// (wParam 0) or came back (wParam 1). Each back end makes it of its system's news: Win32's
+// WM_POWERBROADCAST for GUID_CONSOLE_DISPLAY_STATE, X11's DPMS power level.
+#ifndef WM_DISPLAYPOWER
+#define WM_DISPLAYPOWER 0x037Eu
+#endif

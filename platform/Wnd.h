@@ -100,6 +100,9 @@ protected:
     virtual IconHandle OnQueryDragIcon();            // the picture dragged for a minimised window
     // Top-level windows hear that a monitor came, went, or changed its size or place.
     virtual void OnDisplayChange();
+    // The program's windows on the screen, top-level or inside another program's window, hear that
+    // the display was powered down (false) or came back (true).
+    virtual void OnDisplayPower(bool bOn);
     // WM_COMMAND and WM_NOTIFY from the window's controls; false: not handled, the default runs.
     virtual bool OnCommand(std::uintptr_t wParam, std::intptr_t lParam);
     virtual bool OnNotify(std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* pResult);

@@ -43,6 +43,8 @@ void CSnowWnd::OnTimer(UINT nIDEvent)
         CWnd::OnTimer(nIDEvent);
         return;
     }
+    if (m_bDisplayOff)
+        return;   // a tick queued before the display went off
     CClientDC dc(this);
     GetClientRect(&m_rcClient);
     ClearBackground(dc);
@@ -66,9 +68,26 @@ void CSnowWnd::OnTimer(UINT nIDEvent)
 void CSnowWnd::OnPaint()
 {
     CPaintDC dc(this);
+    if (m_bDisplayOff)
+        return;   // nobody sees it: the whole window is painted again when the display comes back
     GetClientRect(&m_rcClient);
     ClearBackground(dc);
     DrawAll(dc);
+}
+
+void CSnowWnd::OnDisplayPower(bool bOn)
+{
+    if (bOn == !m_bDisplayOff)
+        return;   // no news: the animation keeps its rhythm
+    m_bDisplayOff = !bOn;
+    if (m_bDisplayOff)
+        KillTimer(ID_TIMER_FRAME);
+    else
+    {
+        SetTimer(ID_TIMER_FRAME, m_nPeriod);
+        Invalidate();
+    }
+    CWnd::OnDisplayPower(bOn);
 }
 
 void CSnowWnd::PostNcDestroy()
@@ -79,9 +98,11 @@ void CSnowWnd::PostNcDestroy()
 
 void CSnowWnd::SetPeriod(UINT n)
 {
+    m_nPeriod = n;
+    if (m_bDisplayOff)
+        return;   // the new period starts with the display
     KillTimer(ID_TIMER_FRAME);
     SetTimer(ID_TIMER_FRAME, n);
-    m_nPeriod = n;
 }
 
 void CSnowWnd::SetFlakeCount(int n)

@@ -66,12 +66,15 @@ protected:
     int OnCreate() override;
     void OnTimer(UINT nIDEvent) override;
     void OnPaint() override;
+    // While the display is off the snow stands still and nothing is drawn; it falls on when the display comes back.
+    void OnDisplayPower(bool bOn) override;
     void PostNcDestroy() override;
 
     std::vector<Flake> m_flakes;        // in drawing order; records are reused when flakes are reborn
     std::vector<int> m_drawChoices;     // per flake, the random value its drawing takes this frame
     CRect m_rcClient;
     bool m_bNeedFill = true;            // the first tick creates m_nCount flakes, against the real size
+    bool m_bDisplayOff = false;         // the frame timer is stopped until the display comes back
     UINT m_nPeriod;
     UINT m_nCount;
     double m_dPixelRatio;

@@ -46,6 +46,7 @@ bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std:
     case WM_KEYDOWN: p->OnKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     case WM_SYSKEYDOWN: p->OnSysKeyDown(static_cast<UINT>(wParam), nRepCnt, nKeyFlags); break;
     case WM_DISPLAYCHANGE: p->OnDisplayChange(); break;
+    case WM_DISPLAYPOWER: p->OnDisplayPower(wParam != 0); break;
     case WM_QUERYDRAGICON: lResult = reinterpret_cast<std::intptr_t>(p->OnQueryDragIcon()); break;
     case WM_COMMAND:
         if (!p->OnCommand(wParam, lParam))
@@ -93,6 +94,7 @@ void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
 IconHandle CWnd::OnQueryDragIcon() { return reinterpret_cast<IconHandle>(Default()); }
 void CWnd::OnDisplayChange() { Default(); }
+void CWnd::OnDisplayPower(bool) { Default(); }
 bool CWnd::OnCommand(std::uintptr_t, std::intptr_t) { return false; }
 bool CWnd::OnNotify(std::uintptr_t, std::intptr_t, std::intptr_t*) { return false; }
 

@@ -23,6 +23,10 @@ void SetScreenSize(int cx, int cy);
 // them (OnDisplayChange).
 void SetMonitors(const std::vector<CRect>& rects);
 
+// Powers the display down (false) or back on (true). Every window of the program that stands on
+// the screen (top-level, or inside a host of another program) hears of it at once (OnDisplayPower).
+void SetDisplayPower(bool bOn);
+
 // Sets the wall clock AfxGetTime() reads now (it then follows the simulated clock) and the process
 // id AfxGetProcessId() answers. Both start at 0, so a snow window made now seeds its generator
 // with nSeconds ^ nProcessId.

@@ -32,4 +32,16 @@ void SetMonitors(const std::vector<CRect>& rects)
         if (CWndImpl* pImpl = s.Find(hWnd); pImpl != nullptr && !pImpl->bDestroying)
             pImpl->Dispatch(WM_DISPLAYCHANGE, 32, lParam);
 }
+
+void SetDisplayPower(bool bOn)
+{
+    CWinAppImpl& s = HeadlessState();
+    std::vector<WindowHandle> tops;
+    for (const auto& [hWnd, pImpl] : s.windows)
+        if (!pImpl->bHost && (pImpl->pParent == nullptr || pImpl->pParent->bHost))
+            tops.push_back(hWnd);
+    for (const WindowHandle hWnd : tops)
+        if (CWndImpl* pImpl = s.Find(hWnd); pImpl != nullptr && !pImpl->bDestroying)
+            pImpl->Dispatch(WM_DISPLAYPOWER, bOn ? 1 : 0, 0);
+}
 }   // namespace Headless

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/dpms.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 
@@ -123,6 +124,23 @@ bool Exists(WindowHandle hWnd)
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, static_cast<xcb_window_t>(hWnd)), nullptr);
     std::free(pAttr);
     return pAttr != nullptr;
+}
+
+bool DisplayPowered(bool* pbOn)
+{
+    xcb_connection_t* c = Connection();
+    if (c == nullptr || xcb_connection_has_error(c) != 0)
+        return false;
+    const xcb_query_extension_reply_t* pExt = xcb_get_extension_data(c, &xcb_dpms_id);
+    if (pExt == nullptr || pExt->present == 0)
+        return false;
+    xcb_dpms_info_reply_t* pInfo = xcb_dpms_info_reply(c, xcb_dpms_info(c), nullptr);
+    if (pInfo == nullptr)
+        return false;
+    // Standby and suspend darken the screen as off does; with DPMS disabled the monitor never sleeps.
+    *pbOn = pInfo->state == 0 || pInfo->power_level == XCB_DPMS_DPMS_MODE_ON;
+    std::free(pInfo);
+    return true;
 }
 
 bool ConnectionBroken()

@@ -6,6 +6,9 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+
+#include <cstdint>
 
 #include <vector>
 
@@ -19,6 +22,21 @@ CRect DeviceRect(const QScreen* pScreen)
     return CRect(rc.x(), rc.y(), rc.x() + QtToDevice(rc.width(), scale), rc.y() + QtToDevice(rc.height(), scale));
 }
 
+// Delivers the message to each window of the program that stands on the screen: top-level ones,
+// and with bInHosts those inside another program's window too.
+void DispatchToScreenWindows(UINT message, std::uintptr_t wParam, bool bInHosts)
+{
+    CWinAppImpl& s = QtState();
+    std::vector<WindowHandle> windows;
+    for (const auto& [hWnd, pImpl] : s.windows)
+        if (!pImpl->bHost && (pImpl->pParent == nullptr || (bInHosts && pImpl->pParent->bHost)))
+            windows.push_back(hWnd);
+    // A handler may make or end windows meanwhile: each is looked up as its turn comes.
+    for (const WindowHandle hWnd : windows)
+        if (CWndImpl* pImpl = s.Find(hWnd); pImpl != nullptr && !pImpl->bDestroying && !s.bQuit)
+            pImpl->Dispatch(message, wParam, 0);
+}
+
 // Tells every top-level window of the program, once Qt has settled its list of screens.
 void PostDisplayChange()
 {
@@ -26,19 +44,36 @@ void PostDisplayChange()
     if (!s.pPoster)
         return;
     QMetaObject::invokeMethod(
-        s.pPoster.get(),
-        []() {
-            CWinAppImpl& state = QtState();
-            std::vector<WindowHandle> tops;
-            for (const auto& [hWnd, pImpl] : state.windows)
-                if (!pImpl->bHost && pImpl->pParent == nullptr)
-                    tops.push_back(hWnd);
-            // A handler may make or end windows meanwhile: each is looked up as its turn comes.
-            for (const WindowHandle hWnd : tops)
-                if (CWndImpl* pImpl = state.Find(hWnd); pImpl != nullptr && !pImpl->bDestroying && !state.bQuit)
-                    pImpl->Dispatch(WM_DISPLAYCHANGE, 32, 0);
-        },
-        Qt::QueuedConnection);
+        s.pPoster.get(), []() { DispatchToScreenWindows(WM_DISPLAYCHANGE, 32, false); }, Qt::QueuedConnection);
+}
+
+// X tells no one when DPMS puts the monitor to sleep or wakes it, so the back end asks the server
+// twice a second (one small request) and tells the windows of each change. It never sets DPMS.
+constexpr int kDisplayPowerPollMs = 500;
+
+void WatchDisplayPower()
+{
+    bool bOn = true;
+    if (!QtX11::DisplayPowered(&bOn))
+        return;   // no DPMS: the monitor is on whenever the server runs
+    auto* pTimer = new QTimer(QtState().pPoster.get());
+    pTimer->setInterval(kDisplayPowerPollMs);
+    QObject::connect(pTimer, &QTimer::timeout, [pTimer, bWasOn = bOn]() mutable {
+        bool bNowOn = true;
+        if (!QtX11::DisplayPowered(&bNowOn))
+        {
+            pTimer->stop();
+            return;
+        }
+        if (bNowOn == bWasOn)
+            return;
+        bWasOn = bNowOn;
+        DispatchToScreenWindows(WM_DISPLAYPOWER, bNowOn ? 1 : 0, true);
+    });
+    pTimer->start();
+    // Started while the monitor sleeps (a saver run by a timer of its own): the windows made next hear it first.
+    if (!bOn)
+        QMetaObject::invokeMethod(pTimer, []() { DispatchToScreenWindows(WM_DISPLAYPOWER, 0, true); }, Qt::QueuedConnection);
 }
 
 void WatchScreen(QScreen* pScreen)
@@ -72,6 +107,7 @@ void QtWatchScreens()
     });
     QObject::connect(s.pQApp.get(), &QGuiApplication::screenRemoved, s.pPoster.get(), [](QScreen*) { PostDisplayChange(); });
     QObject::connect(s.pQApp.get(), &QGuiApplication::primaryScreenChanged, s.pPoster.get(), [](QScreen*) { PostDisplayChange(); });
+    WatchDisplayPower();
 }
 
 QRect QtTopLevelGeometry(const CRect& rc)

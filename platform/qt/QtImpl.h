@@ -181,7 +181,8 @@ void QtSetWidgetText(CWndImpl* pImpl, const std::string& text);
 std::string QtWidgetText(const CWndImpl* pImpl);
 // Ends what is left of the windows and Qt, while main() still runs.
 void QtShutdown();
-// Tells the program's top-level windows of screens that come, go or change (MonitorsQt.cpp).
+// Tells the program's top-level windows of screens that come, go or change, and its windows on
+// the screen of the display's power going down and coming back (MonitorsQt.cpp).
 void QtWatchScreens();
 // Where Qt places a window without a parent that covers rc, in the screen's own pixels.
 QRect QtTopLevelGeometry(const CRect& rc);
@@ -194,6 +195,8 @@ bool Watch(WindowHandle hWnd, CRect* prcClient);
 WindowHandle RootWindow();
 // Whether the X server has gone: Qt's connection to it is broken.
 bool ConnectionBroken();
+// Whether the monitor is powered on, as DPMS tells; false when the server has no DPMS to ask.
+bool DisplayPowered(bool* pbOn);
 // Whether the server holds the window: a request to make it may have failed.
 bool Exists(WindowHandle hWnd);
 // Takes the keyboard and the pointer, as a screen saver must to hear of the user first.

@@ -66,6 +66,7 @@ struct CWndImpl
     PAINTSTRUCT paint{};                   // while a CPaintDC is open
     CMenuImpl systemMenu;
     std::unique_ptr<CMenu> pSystemMenu;
+    HPOWERNOTIFY hPowerNotify = nullptr;   // the display's power going down and coming back reaches the window
 
     CFrameBuffer frame;
     std::vector<CRect> changed;            // kept between presents, so a steady frame allocates nothing

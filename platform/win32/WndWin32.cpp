@@ -4,11 +4,30 @@
 #include "platform/common/BackEnd.h"
 #include "platform/common/WndRouting.h"
 #include "platform/win32/Win32.h"
+// After <windows.h>: the contract's own messages beside the system's.
+#include "platform/WinMessages.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace
 {
+// GUID_CONSOLE_DISPLAY_STATE: the display of the console session is off (0), on (1) or dimmed (2).
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
+// The display's state from a power-setting notice; false for any other setting.
+bool DisplayStateOf(WPARAM wParam, LPARAM lParam, bool* pbOn)
+{
+    const auto* pSetting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+    if (wParam != PBT_POWERSETTINGCHANGE || pSetting == nullptr || pSetting->PowerSetting != kConsoleDisplayState ||
+        pSetting->DataLength < sizeof(DWORD))
+        return false;
+    DWORD nState = 0;
+    std::memcpy(&nState, pSetting->Data, sizeof nState);
+    *pbOn = nState != 0;   // a dimmed display is still seen
+    return true;
+}
+
 // The parent a child window is made in, when it belongs to another program (a preview's host).
 HWND HostOf(HWND hParent, UINT dwStyle)
 {
@@ -24,6 +43,8 @@ LRESULT EndWindow(CWndImpl* pImpl, WPARAM wParam, LPARAM lParam)
 {
     CWinAppImpl& s = Win32State();
     const HWND hWnd = pImpl->hWnd;
+    if (pImpl->hPowerNotify != nullptr)
+        UnregisterPowerSettingNotification(pImpl->hPowerNotify);
     SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
     s.windows.erase(hWnd);
     const LRESULT lResult = pImpl->DefaultProc(WM_NCDESTROY, wParam, lParam);
@@ -55,6 +76,11 @@ LRESULT CALLBACK Win32::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARA
     }
     if (message == WM_NCDESTROY)
         return EndWindow(pImpl, wParam, lParam);
+    if (bool bOn = true; message == WM_POWERBROADCAST && DisplayStateOf(wParam, lParam, &bOn))
+    {
+        pImpl->Dispatch(WM_DISPLAYPOWER, bOn ? 1 : 0, 0);
+        return TRUE;
+    }
     return pImpl->Dispatch(message, wParam, lParam);
 }
 
@@ -108,6 +134,9 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
         pImpl->pGoneDuringCreate = nullptr;
         if (hWnd != nullptr)
         {
+            // Windows on the screen hear of the display's power; the system sends its state once at once.
+            if ((dwStyle & WS_CHILD) == 0 || pImpl->hHost != nullptr)
+                pImpl->hPowerNotify = RegisterPowerSettingNotification(hWnd, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
             if (bShowInactive)
                 ShowWindow(hWnd, SW_SHOWNOACTIVATE);
             return true;

@@ -85,6 +85,7 @@ void CWndProbe::TakeAll(std::vector<ContractFunction>& list)
     Take(list, "CWnd::OnSysKeyDown", +[](CWndProbe* p) { p->CWnd::OnSysKeyDown(0, 1, 0); });
     Take(list, "CWnd::OnQueryDragIcon", +[](CWndProbe* p) { return p->CWnd::OnQueryDragIcon(); });
     Take(list, "CWnd::OnDisplayChange", +[](CWndProbe* p) { p->CWnd::OnDisplayChange(); });
+    Take(list, "CWnd::OnDisplayPower", +[](CWndProbe* p) { p->CWnd::OnDisplayPower(true); });
     Take(list, "CWnd::OnCommand", +[](CWndProbe* p) { return p->CWnd::OnCommand(0, 0); });
     Take(list, "CWnd::OnNotify", +[](CWndProbe* p) { return p->CWnd::OnNotify(0, 0, nullptr); });
     Take(list, "CWnd::Default", +[](CWndProbe* p) { return p->Default(); });

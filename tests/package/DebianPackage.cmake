@@ -24,6 +24,7 @@ endif()
 foreach(expected
     "\n-[^\n]* \\./usr/bin/kelvane\n"
     "\nl[^\n]* \\./usr/libexec/xscreensaver/kelvane -> \\.\\./\\.\\./bin/kelvane\n"
+    "\n-[^\n]* \\./usr/share/applications/screensavers/kelvane\\.desktop\n"
     "\n-[^\n]* \\./usr/share/man/man6/kelvane\\.6\\.gz\n"
     "\n-[^\n]* \\./usr/share/doc/kelvane/copyright\n"
     "\n-[^\n]* \\./usr/share/doc/kelvane/changelog\\.gz\n")
@@ -31,6 +32,21 @@ foreach(expected
     message(FATAL_ERROR "the package lacks ${expected}:\n${contents}")
   endif()
 endforeach()
+
+# The desktop entries as they ship: the application menu's and MATE's screen saver's. Hints pass.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE)
+  execute_process(COMMAND dpkg-deb -x ${debs} "${WORK}/root" RESULT_VARIABLE rc)
+  file(GLOB_RECURSE entries "${WORK}/root/usr/share/applications/*.desktop")
+  list(LENGTH entries count)
+  if(NOT rc EQUAL 0 OR NOT count EQUAL 2)
+    message(FATAL_ERROR "expected two desktop entries in the package, found: ${entries}")
+  endif()
+  execute_process(COMMAND "${DESKTOP_FILE_VALIDATE}" ${entries} OUTPUT_VARIABLE out ERROR_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR out MATCHES "(error|warning): ")
+    message(FATAL_ERROR "desktop-file-validate:\n${out}")
+  endif()
+endif()
 
 find_program(LINTIAN lintian)
 if(NOT LINTIAN)

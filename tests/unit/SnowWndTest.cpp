@@ -433,3 +433,37 @@ TEST_F(SnowWndTest, GiantFlakesDrawnLastToFirstLeaveTheForwardPixels)
         pWnd->DestroyWindow();
     }
 }
+
+TEST_F(SnowWndTest, TheDisplayOffStopsTheSnowAndItsDrawingItsReturnResumesAtOnce)
+{
+    // The saver, and a preview inside another program's window: both stand on the screen.
+    const WindowHandle hHost = Headless::CreateHostWindow(CRect(0, 0, 160, 100));
+    auto* pPreview = new CSnowWnd(true);
+    ASSERT_TRUE(pPreview->Create(0, WS_CHILD | WS_VISIBLE, CRect(0, 0, 160, 100), CWnd::FromHandle(hHost)));
+    for (CSnowWnd* pWnd : {CreateFullScreen(), pPreview})
+    {
+        SCOPED_TRACE(pWnd == pPreview ? "preview" : "full screen");
+        const WindowHandle hWnd = pWnd->GetSafeHwnd();
+        Headless::Advance(400);
+        Headless::SetDisplayPower(false);
+        const std::vector<Flake> flakes = pWnd->GetFlakes();
+        pWnd->SetPeriod(50);   // the settings may change meanwhile: the timer still waits
+        EXPECT_EQ(Headless::GetWindowInfo(hWnd).nTimers, 0);
+        Headless::MoveWindow(hWnd, CRect(0, 0, 200, 120));   // a paint, over a frame made black by the new size
+        Headless::Advance(1000);
+        EXPECT_TRUE(SameFlakes(pWnd->GetFlakes(), flakes));
+        EXPECT_TRUE(TestSupport::WhitePixels(*Headless::FrameBufferOf(hWnd)).empty());
+
+        Headless::SetDisplayPower(true);
+        Headless::PumpMessages();   // the whole window is painted again before any tick
+        EXPECT_TRUE(SameFlakes(pWnd->GetFlakes(), flakes));
+        EXPECT_FALSE(TestSupport::WhitePixels(*Headless::FrameBufferOf(hWnd)).empty());
+        Headless::Advance(20);
+        Headless::SetDisplayPower(true);   // no news: the rhythm stays
+        Headless::Advance(29);
+        EXPECT_TRUE(SameFlakes(pWnd->GetFlakes(), flakes));
+        Headless::Advance(1);   // the new period's first tick
+        EXPECT_FALSE(SameFlakes(pWnd->GetFlakes(), flakes));
+        pWnd->DestroyWindow();
+    }
+}
