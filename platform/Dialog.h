@@ -125,6 +125,9 @@ public:
     // The template this dialog runs: the caller's own, or the program's resource; nullptr when neither.
     const DialogTemplate* GetTemplate() const;
 
+    // EndDialog has been called: the window is on its way out, and its controls take the focus no more.
+    bool HasEnded() const { return m_bEnded; }
+
 protected:
     virtual bool OnInitDialog();   // the first exchange towards the controls; true: focus the first tab stop
     virtual void OnOK();           // UpdateData(true), then EndDialog(IDOK) if it passed

@@ -104,5 +104,10 @@ CWnd* CWnd::SetFocus()
     // systems let it through anyway; refusing it here makes every platform nest handlers alike.
     if (const CWinApp* pApp = AfxGetApp(); m_pImpl == nullptr || (pApp != nullptr && pApp->RefusesFocus()))
         return nullptr;
+    // A dialog that has ended lets none of its controls take the focus back: the handler that the
+    // focus leaving started (a check, a failed exchange) would put it there, the window's going
+    // would take it away again and start that handler again, without end.
+    if (const auto* pDlg = dynamic_cast<const CDialog*>(GetParent()); pDlg != nullptr && pDlg->HasEnded())
+        return nullptr;
     return AfxSetFocus(this);
 }

@@ -155,8 +155,9 @@ CWnd* CDialog::GetDlgItem(int nID) const
 
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
 {
-    // The rule of CWnd::SetFocus: while a message box is open, the dialog's controls refuse the focus.
-    if (const CWinApp* pApp = AfxGetApp(); pApp != nullptr && pApp->RefusesFocus())
+    // The rules of CWnd::SetFocus: while a message box is open, and once the dialog has ended, the
+    // dialog's controls refuse the focus.
+    if (const CWinApp* pApp = AfxGetApp(); HasEnded() || (pApp != nullptr && pApp->RefusesFocus()))
         return;
     if (pWndCtrl != nullptr && IsWindow())
         ::SendMessageW(Win32::ToHwnd(GetSafeHwnd()), WM_NEXTDLGCTL, static_cast<WPARAM>(pWndCtrl->GetSafeHwnd()), TRUE);

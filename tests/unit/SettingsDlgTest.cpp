@@ -139,24 +139,45 @@ TEST_F(SettingsDlgTest, TheApplyButtonDoesNothingOfItsOwnWhenNoEditHeldTheFocus)
     });
 }
 
-TEST_F(SettingsDlgTest, AProfileValueOutOfRangeIsShownAndRunUntilOkRefusesIt)
+TEST_F(SettingsDlgTest, AProfileValueOutOfRangeIsShownAndRunUntilOkRefusesItAndTheDialogStillCloses)
 {
-    WriteProfile("Period=5000\nGravitation=100\n");
-    CSettingsDlg dlg;
-    const int nResult = Run(dlg, [&](WindowHandle hDlg) {
-        EXPECT_EQ(Text(IDC_PERIOD), "5000");
-        EXPECT_EQ(dlg.GetPreview().GetPeriod(), 5000u);
-        Focus(IDOK);   // leaving the period's edit reports it already
-        const std::size_t nMark = Headless::MessageBoxes().size();
-        Headless::ClickButton(hDlg, IDOK);
-        // The period comes first in the exchange, so it is the one reported.
-        EXPECT_EQ(BoxesSince(nMark), std::vector<std::string>{kPeriodRange});
-        EXPECT_EQ(Headless::Focus(), Item(IDC_PERIOD));
-        EXPECT_TRUE(Headless::TextSelected(Item(IDC_PERIOD)));
-        EXPECT_TRUE(Headless::GetWindowInfo(hDlg).bAlive);
-    });
-    EXPECT_EQ(nResult, IDCANCEL);   // the script ended with Escape
-    EXPECT_EQ(TestSupport::ReadFile(m_app.m_strProfileName), "[Config-Ver102]\nPeriod=5000\nGravitation=100\n");
+    enum class Close { Escape, SystemMenu, CancelThenEscape };
+    for (const char* typed : {"", "x"})
+    {
+        for (const Close how : {Close::Escape, Close::SystemMenu, Close::CancelThenEscape})
+        {
+            SCOPED_TRACE(testing::Message() << "'" << typed << "' " << static_cast<int>(how));
+            WriteProfile("Period=5000\nGravitation=100\n");
+            CSettingsDlg dlg;
+            WindowHandle hPeriod = 0;
+            const int nResult = Run(dlg, [&](WindowHandle hDlg) {
+                hPeriod = Item(IDC_PERIOD);
+                EXPECT_EQ(Text(IDC_PERIOD), "5000");
+                EXPECT_EQ(dlg.GetPreview().GetPeriod(), 5000u);
+                if (*typed != '\0')
+                    Type(IDC_PERIOD, typed);
+                Headless::ClickButton(hDlg, IDOK);   // the period's handler answers first: the click is lost
+                Headless::ClickButton(hDlg, IDOK);
+                // The period comes first in the exchange, so it is the one reported.
+                EXPECT_EQ(Headless::MessageBoxes().back().text, kPeriodRange);
+                EXPECT_EQ(Headless::Focus(), Item(IDC_PERIOD));
+                EXPECT_TRUE(Headless::GetWindowInfo(hDlg).bAlive);
+                const std::size_t nMark = Headless::MessageBoxes().size();
+                if (how == Close::CancelThenEscape)
+                {
+                    // A click on Cancel that the period's handler answers with a box is lost, as any click is.
+                    Headless::ClickButton(hDlg, IDCANCEL);
+                    EXPECT_EQ(BoxesSince(nMark), std::vector<std::string>{kPeriodRange});
+                    EXPECT_TRUE(Headless::GetWindowInfo(hDlg).bAlive);
+                }
+                how == Close::SystemMenu ? (void)Headless::Send(hDlg, WM_SYSCOMMAND, SC_CLOSE) : Headless::PressEscape(hDlg);
+                // The period's handler may speak as the focus leaves it, but the focus never goes back.
+                EXPECT_NE(Headless::FocusMoves().back(), hPeriod);
+            });
+            EXPECT_EQ(nResult, IDCANCEL);
+            EXPECT_EQ(TestSupport::ReadFile(m_app.m_strProfileName), "[Config-Ver102]\nPeriod=5000\nGravitation=100\n");
+        }
+    }
 }
 
 TEST_F(SettingsDlgTest, OkAcceptsEachRangesBoundsAndRefusesOneStepBeyond)

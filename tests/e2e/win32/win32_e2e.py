@@ -419,10 +419,11 @@ class Settings:
         for name in names:
             self.x.key(name)
 
-    def close_boxes(self, done, preview=None):
+    def close_boxes(self, done, preview=None, read_s=0):
         """Closes each message box with Enter, the innermost first, until done(screen) holds with no
         box open; returns the texts of the boxes in the order they were closed. With preview (a
-        rectangle), the snow there must move while each box is open."""
+        rectangle), the snow there must move while each box is open; each box stays open read_s
+        seconds first, as a user reads it."""
         closed = []
 
         def step():
@@ -432,6 +433,7 @@ class Settings:
                 return screen if done(screen) else None
             box = next((b for b in boxes if b["hwnd"] == screen.foreground), boxes[-1])
             texts = [c["text"] for c in box["controls"] if c["cls"].lower() == "static" and c["text"]]
+            time.sleep(read_s)
             if preview is not None:
                 shot = self.x.screenshot()
                 self.x.wait_for(lambda: moved_in(self.x.screenshot(), shot, preview), END_TIMEOUT,
@@ -447,6 +449,13 @@ class Settings:
 
     def expect_end(self, what):
         expect_exit_zero(self.proc, what)
+
+    def expect_no_box(self, seconds):
+        """Watches for seconds that no message box comes (a click that went on repeating would bring one)."""
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            boxes = self.screen().titled(BOX_TITLE)
+            assert not boxes, [c["text"] for b in boxes for c in b["controls"] if c["text"]]
 
 
 def template_from_script(nid):
@@ -649,6 +658,57 @@ def settings_arrow_and_nested_boxes(build):
             s.click(s.dialog(), IDCANCEL)
             s.expect_end("the settings dialog to close on Cancel")
             assert s.copy.read_profile() is None
+
+
+def settings_arrows_at_their_bounds_at_a_users_pace(build):
+    """Each arrow at its refused bound clicked once, its box read for two seconds: one box, and the
+    field keeps its bound. The focus is in an edit throughout, so each box starts that edit's
+    handler; the flutter's check negates the 0 that handler's exchange put back, and shows 0."""
+    bounds = b"[Config-Ver102]\r\nPeriod=1\r\nPixelRatio=50\r\nDeltaTime=0.001\r\nFlutter=0\r\n"
+    with WineSession(build) as x:
+        with Settings(x, "kelvane-pace", bounds) as s:
+            dlg = s.dialog()
+            for arrows, edit, text, shown in ((1009, IDC_PERIOD, AT_LEAST_ONE, "1"),
+                                              (1021, 1020, "50.000000 以上の値を入力してください。", "50"),
+                                              (1013, 1012, "0.001000 以上の値を入力してください。", "0.001"),
+                                              (1019, 1018, "正の値を入力してください。", "0")):
+                s.click(dlg, arrows, 0.75)
+                closed = s.close_boxes(lambda screen: control(screen.window(SETTINGS_TITLE), edit)["text"] == shown,
+                                       read_s=2)
+                assert closed == [text], (arrows, closed)
+                s.expect_no_box(1.5)
+            s.click(dlg, IDOK)
+            s.expect_end("the settings dialog to close on OK")
+            saved = s.copy.read_profile()
+            for key in (b"Period=1\r\n", b"PixelRatio=50\r\n", b"DeltaTime=0.001\r\n", b"Flutter=0\r\n"):
+                assert key in saved, saved
+
+
+def settings_close_after_a_refused_ok(build):
+    """After OK was refused (a period of 5000, or "x"), Escape and Alt+F4 close the dialog and save
+    nothing, whatever boxes the period's handler shows first. A click on Cancel that the period's
+    handler answers with a box is lost, as any click is; Escape then closes."""
+    stored = b"[Config-Ver102]\r\nPeriod=5000\r\n"
+    with WineSession(build) as x:
+        for period in ("5000", "x"):
+            for how in ("Escape", "alt+F4", "cancel"):
+                with Settings(x, "kelvane-refused", stored) as s:
+                    dlg = s.dialog()
+                    if period == "x":
+                        s.keys(dlg, "End", "shift+Home", "x")
+                        s.wait_text(IDC_PERIOD, "x")
+                    s.click(dlg, IDOK)
+                    x.wait_for(lambda: s.screen().titled(BOX_TITLE), END_TIMEOUT, "OK's refusal")
+                    s.close_boxes(lambda screen: screen.focus == IDC_PERIOD, read_s=1)
+                    if how == "cancel":
+                        s.click(s.dialog(), IDCANCEL)
+                        assert s.close_boxes(lambda screen: screen.focus == IDC_PERIOD, read_s=1) == [PERIOD_RANGE]
+                        alive(s.proc)
+                        how = "Escape"
+                    s.keys(s.dialog(), how)
+                    s.close_boxes(lambda screen: s.proc.poll() is not None, read_s=1)
+                    s.expect_end(f"the dialog to close on {how} after OK refused {period!r}")
+                    assert s.copy.read_profile() == stored, (period, how, s.copy.read_profile())
 
 
 def settings_ok_writes_the_seven_keys(build):
@@ -893,6 +953,7 @@ CASES = {f.__name__: f for f in (
     prefix, saver_shows_moving_snow_full_screen, saver_ends_on_the_second_mouse_position, saver_ends_on_a_key,
     saver_ends_on_a_click, preview_fills_the_host_and_ends_with_it, preview_survives_a_host_that_goes_at_any_moment,
     switches_that_end_at_once, settings_dialog_shows_the_profile_and_a_live_preview, settings_arrow_and_nested_boxes,
+    settings_arrows_at_their_bounds_at_a_users_pace, settings_close_after_a_refused_ok,
     settings_ok_writes_the_seven_keys, settings_cancel_escape_and_close_write_nothing,
     settings_system_menu_about_box_and_drag_icon, settings_template_is_compiled_into_the_binary,
     profile_settings_reach_the_saver,
