@@ -63,17 +63,6 @@ void AfxEndModalDialog(CDialog* pDlg)
         HeadlessState().LeaveDialog(pDlgImpl);
 }
 
-CWnd* CDialog::GetDlgItem(int nID) const
-{
-    CWndImpl* pChild = ChildWithID(CWndImpl::Of(this), nID);
-    return pChild != nullptr ? pChild->pWnd : nullptr;
-}
-
-void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
-{
-    HeadlessState().GotoDlgCtrl(CWndImpl::Of(pWndCtrl));
-}
-
 namespace Headless
 {
 void PushModalScript(std::function<void(WindowHandle hDlg)> script)

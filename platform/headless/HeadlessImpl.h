@@ -101,3 +101,8 @@ struct CWinAppImpl : CWndTable<CWndImpl>, CDialogManager<CWinAppImpl, CWndImpl>
 
 // The application's back-end state; every headless service works on it.
 CWinAppImpl& HeadlessState();
+// The same, by the name the code shared by the back ends that keep window records uses.
+inline CWinAppImpl& RecordState()
+{
+    return HeadlessState();
+}

@@ -119,14 +119,6 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     return false;
 }
 
-bool CWnd::DestroyWindow()
-{
-    if (m_pImpl == nullptr)
-        return false;
-    HeadlessState().Destroy(m_pImpl);
-    return true;
-}
-
 CWnd* CWnd::FromHandle(WindowHandle hWnd)
 {
     CWndImpl* pImpl = HeadlessState().Find(hWnd);
@@ -139,16 +131,6 @@ CWnd* CWnd::FromHandle(WindowHandle hWnd)
         pImpl->pWnd = pImpl->pOwnObject.get();
     }
     return pImpl->pWnd;
-}
-
-WindowHandle CWnd::GetSafeHwnd() const
-{
-    return m_pImpl != nullptr ? m_pImpl->hWnd : 0;
-}
-
-void CWnd::GetClientRect(CRect* lpRect) const
-{
-    *lpRect = m_pImpl != nullptr ? m_pImpl->ClientRect() : CRect();
 }
 
 void CWnd::GetWindowRect(CRect* lpRect) const
@@ -266,33 +248,7 @@ void CWinAppImpl::NativeArrowHold(CWndImpl* pArrows, UINT nMs)
         pArrows->pWnd->KillTimer(kArrowRepeatTimer);
 }
 
-bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
-{
-    return HeadlessState().Subclass(CWndImpl::Of(pParent), nID, this);
-}
-
-int CWnd::GetDlgCtrlID() const
-{
-    return m_pImpl != nullptr ? m_pImpl->nID : 0;
-}
-
-CMenu* CWnd::GetSystemMenu(bool bRevert)
-{
-    return m_pImpl != nullptr ? m_pImpl->SystemMenu(bRevert) : nullptr;
-}
-
-bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
-{
-    return m_pImpl->Append(nFlags, nIDNewItem, lpszNewItem);
-}
-
-std::intptr_t AfxDefaultHandling(CWnd* pWnd)
-{
-    CWndImpl* pImpl = CWndImpl::Of(pWnd);
-    if (pImpl == nullptr || pImpl->handling.empty())
-        return 0;
-    return pImpl->DefaultHandling(pImpl->handling.back());
-}
+#include "platform/common/WndRecordMembers.inl"
 
 namespace Headless
 {

@@ -40,11 +40,6 @@ int MulDiv(int n, int nNumerator, int nDenominator)
     return static_cast<int>(p >= 0 ? (p + nDenominator / 2) / nDenominator : -((-p + nDenominator / 2) / nDenominator));
 }
 
-CWndImpl* ChildWithID(const CWndImpl* pParent, int nID)
-{
-    return pParent != nullptr ? pParent->Child(nID) : nullptr;
-}
-
 // The dialog whose window pWidget is in; a message box or menu it owns is a window of its own.
 CWndImpl* DialogOf(const QWidget* pWidget)
 {
@@ -459,17 +454,6 @@ void AfxEndModalDialog(CDialog* pDlg)
     s.LeaveDialog(pDlgImpl);
     if (CWndImpl* pNow = s.Find(hDlg); pNow != nullptr && pNow->pModalLoop != nullptr)
         pNow->pModalLoop->exit();
-}
-
-CWnd* CDialog::GetDlgItem(int nID) const
-{
-    CWndImpl* pChild = ChildWithID(CWndImpl::Of(this), nID);
-    return pChild != nullptr ? pChild->pWnd : nullptr;
-}
-
-void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
-{
-    QtState().GotoDlgCtrl(CWndImpl::Of(pWndCtrl));
 }
 
 void CWinAppImpl::NativeSelectAll(CWndImpl* pEdit)

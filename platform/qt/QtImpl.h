@@ -161,6 +161,11 @@ struct CWinAppImpl : CWndTable<CWndImpl>, CDialogManager<CWinAppImpl, CWndImpl>
 };
 
 CWinAppImpl& QtState();
+// The same, by the name the code shared by the back ends that keep window records uses.
+inline CWinAppImpl& RecordState()
+{
+    return QtState();
+}
 
 // The program counts in the screen's own pixels, as X does; Qt places windows in pixels divided by
 // the screen's scale factor (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS). These convert between them.

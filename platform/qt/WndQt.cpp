@@ -507,28 +507,10 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     return true;
 }
 
-bool CWnd::DestroyWindow()
-{
-    if (m_pImpl == nullptr)
-        return false;
-    QtState().Destroy(m_pImpl);
-    return true;
-}
-
 CWnd* CWnd::FromHandle(WindowHandle hWnd)
 {
     CWndImpl* pImpl = QtState().Host(hWnd);
     return pImpl != nullptr ? pImpl->pWnd : nullptr;
-}
-
-WindowHandle CWnd::GetSafeHwnd() const
-{
-    return m_pImpl != nullptr ? m_pImpl->hWnd : 0;
-}
-
-void CWnd::GetClientRect(CRect* lpRect) const
-{
-    *lpRect = m_pImpl != nullptr ? m_pImpl->ClientRect() : CRect();
 }
 
 void CWnd::GetWindowRect(CRect* lpRect) const
@@ -696,30 +678,4 @@ CWnd* CWnd::GetFocus()
     return pImpl != nullptr && !pImpl->bDestroying ? pImpl->pWnd : nullptr;
 }
 
-bool CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
-{
-    return QtState().Subclass(CWndImpl::Of(pParent), nID, this);
-}
-
-int CWnd::GetDlgCtrlID() const
-{
-    return m_pImpl != nullptr ? m_pImpl->nID : 0;
-}
-
-CMenu* CWnd::GetSystemMenu(bool bRevert)
-{
-    return m_pImpl != nullptr ? m_pImpl->SystemMenu(bRevert) : nullptr;
-}
-
-bool CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem)
-{
-    return m_pImpl->Append(nFlags, nIDNewItem, lpszNewItem);
-}
-
-std::intptr_t AfxDefaultHandling(CWnd* pWnd)
-{
-    CWndImpl* pImpl = CWndImpl::Of(pWnd);
-    if (pImpl == nullptr || pImpl->handling.empty())
-        return 0;
-    return pImpl->DefaultHandling(pImpl->handling.back());
-}
+#include "platform/common/WndRecordMembers.inl"
