@@ -252,6 +252,12 @@ TEST_F(DialogTest, ArrowsStepWithoutTakingTheFocus)
         Headless::ClickArrow(hDlg, IDC_SPIN, false);
         Headless::ClickArrow(hDlg, IDC_SPIN, false);
         EXPECT_EQ(Headless::ArrowPosition(Headless::DlgItem(hDlg, IDC_SPIN)), 2);
+        // Held for a second: the first step, then one after half a second and every 50 ms after it.
+        const std::size_t nBefore = m_log.size();
+        Headless::HoldArrow(hDlg, IDC_SPIN, true, 1000);
+        EXPECT_EQ(m_log.size() - nBefore, 1u + 11u);
+        EXPECT_EQ(Headless::ArrowPosition(Headless::DlgItem(hDlg, IDC_SPIN)), 0);   // the range's end
+        m_log.resize(nBefore);
         EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_COUNT));
         Headless::PressTab(hDlg);
         EXPECT_EQ(Headless::Focus(), Headless::DlgItem(hDlg, IDC_RATE));

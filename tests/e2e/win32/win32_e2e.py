@@ -677,6 +677,13 @@ def settings_arrows_at_their_bounds_at_a_users_pace(build):
                                        read_s=2)
                 assert closed == [text], (arrows, closed)
                 s.expect_no_box(1.5)
+            # Held down for a second, an arrow still repeats.
+            left, top, right, bottom = control(dlg, IDC_RESISTANCE_SPIN)["rect"]
+            x.mouse_move((left + right) // 2, top + (bottom - top) // 4)
+            x.xdotool("mousedown", "1")
+            time.sleep(1)
+            x.xdotool("mouseup", "1")
+            x.wait_for(lambda: float(control(s.dialog(), IDC_RESISTANCE)["text"]) >= 0.253, END_TIMEOUT, "the held arrow to repeat")
             s.click(dlg, IDOK)
             s.expect_end("the settings dialog to close on OK")
             saved = s.copy.read_profile()
