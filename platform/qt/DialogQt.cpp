@@ -3,10 +3,10 @@
 // system menu, and the user's keys and clicks translated for the shared dialog manager.
 
 #include "platform/Dialog.h"
+#include "platform/FrameIds.h"
 #include "platform/common/BackEnd.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtImpl.h"
-#include "res/Resource.h"
 
 #include <QApplication>
 #include <QBasicTimer>
@@ -381,7 +381,7 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     const CDialogMetrics metrics = QtDialogMetrics(pTemplate, pScreen != nullptr ? qRound(pScreen->logicalDotsPerInchY()) : 96);
     pWidget->setFont(metrics.font);
     pWidget->setWindowTitle(QString::fromUtf8(pTemplate->lpszTitle));
-    pWidget->setWindowIcon(IconOf(IDR_MAINFRAME));
+    pWidget->setWindowIcon(IconOf(AFX_IDR_MAINFRAME));
     pWidget->setWindowModality(Qt::ApplicationModal);
     pWidget->setFixedSize(metrics.MapDialogRect(0, 0, pTemplate->cx, pTemplate->cy).size());
     pWidget->move(metrics.MapDialogRect(pTemplate->x, pTemplate->y, 0, 0).topLeft());

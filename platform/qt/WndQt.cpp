@@ -1,12 +1,12 @@
 // Qt windows: a QWindow per window of the program, its events turned into the program's handlers,
 // timers on the Qt event loop; windows of other programs as hosts the program's windows live in.
 
+#include "platform/FrameIds.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
 #include "platform/common/BackEnd.h"
 #include "platform/common/WndRouting.h"
 #include "platform/qt/QtImpl.h"
-#include "res/Resource.h"
 
 #include <QCursor>
 #include <QEventLoop>
@@ -291,7 +291,7 @@ std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
     case WM_SETCURSOR:
         if (pWindow != nullptr && !bHost)
         {
-            if (nIDCursor == IDC_BLANK)
+            if (nIDCursor == AFX_IDC_BLANK)
                 pWindow->setCursor(Qt::BlankCursor);
             else
                 pWindow->unsetCursor();
@@ -468,7 +468,7 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
         flags |= Qt::WindowDoesNotAcceptFocus;
     pWindow->setFlags(flags);
     pWindow->setGeometry(pParent != nullptr ? QtToLogical(rect, QtScaleOf(pParent->NativeParent())) : QtTopLevelGeometry(rect));
-    if (pImpl->nIDCursor == IDC_BLANK)
+    if (pImpl->nIDCursor == AFX_IDC_BLANK)
         pWindow->setCursor(Qt::BlankCursor);
     pWindow->create();
     pImpl->hWnd = static_cast<WindowHandle>(pWindow->winId());

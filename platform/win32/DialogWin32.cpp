@@ -3,10 +3,10 @@
 // hear of it through the same window procedure as every other window of ours.
 
 #include "platform/Dialog.h"
+#include "platform/FrameIds.h"
 #include "platform/WinApp.h"
 #include "platform/common/BackEnd.h"
 #include "platform/win32/Win32.h"
-#include "res/Resource.h"
 
 #include <commctrl.h>
 
@@ -61,8 +61,8 @@ LRESULT CALLBACK DialogWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     }
     const LRESULT lResult = Win32::WindowProc(hWnd, message, wParam, lParam);
     if (message == WM_QUERYDRAGICON && lResult != 0 &&
-        reinterpret_cast<IconHandle>(lResult) == AfxFindIcon(IDR_MAINFRAME))
-        return reinterpret_cast<LRESULT>(LoadIconW(Win32State().hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME)));
+        reinterpret_cast<IconHandle>(lResult) == AfxFindIcon(AFX_IDR_MAINFRAME))
+        return reinterpret_cast<LRESULT>(LoadIconW(Win32State().hInstance, MAKEINTRESOURCEW(AFX_IDR_MAINFRAME)));
     return lResult;
 }
 

@@ -5,7 +5,6 @@
 
 #include "platform/Runtime.h"
 #include "platform/common/BackEnd.h"
-#include "res/Resource.h"
 
 #include <ctime>
 
