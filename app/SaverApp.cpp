@@ -2,9 +2,9 @@
 
 #include "app/Switches.h"
 #include "platform/Wnd.h"
-#include "app/SnowParams.h"
 #include "saver/SaverWnd.h"
 #include "settings/SettingsDlg.h"
+#include "snow/SnowParams.h"
 #include "snow/SnowWnd.h"
 
 bool CSaverApp::InitInstance()

@@ -1,11 +1,11 @@
 #include "settings/SettingsDlg.h"
 
-#include "app/SnowParams.h"
 #include "platform/Dc.h"
 #include "platform/WinApp.h"
 #include "res/Resource.h"
 #include "settings/AboutDlg.h"
 #include "settings/Checks.h"
+#include "snow/SnowParams.h"
 
 #include <algorithm>
 #include <climits>

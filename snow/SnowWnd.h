@@ -2,10 +2,10 @@
 // The window in which snow falls: it owns the settings it runs with and the flakes, and animates
 // them on a timer. The preview panes and the full-screen saver are snow windows.
 
-#include "app/SnowParams.h"
 #include "platform/Dc.h"
 #include "platform/Wnd.h"
 #include "snow/Flake.h"
+#include "snow/SnowParams.h"
 
 #include <cstddef>
 #include <vector>

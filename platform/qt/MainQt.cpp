@@ -2,10 +2,10 @@
 // entries during this run, its window options become the preview switch, then the application
 // frame runs.
 
-#include "app/SnowParams.h"
 #include "platform/WinApp.h"
 #include "platform/qt/QtImpl.h"
 #include "platform/qt/XScreenSaverArgs.h"
+#include "snow/SnowParams.h"
 
 #include <cstdio>
 #include <cstdlib>

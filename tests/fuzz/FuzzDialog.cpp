@@ -2,11 +2,11 @@
 // lines, then the user presses OK, Apply or an arrow, and the preview ticks.
 
 #include "FuzzSupport.h"
-#include "app/SnowParams.h"
 #include "platform/WinApp.h"
 #include "platform/headless/Headless.h"
 #include "res/Resource.h"
 #include "settings/SettingsDlg.h"
+#include "snow/SnowParams.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/SnowParams.h"
+#include "snow/SnowParams.h"
 
 #include "TestSupport.h"
 #include "platform/WinApp.h"
