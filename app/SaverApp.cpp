@@ -57,16 +57,8 @@ void CSaverApp::RunSettings()
         m_pMainWnd = nullptr;   // a dialog that never opened leaves no pointer behind
     if (nResult != IDOK)
         return;
-    SnowParams params;
-    params.m_nPeriod = dlg.m_nPeriod;
-    params.m_nCount = dlg.m_nCount;
-    params.m_dPixelRatio = dlg.m_dPixelRatio;
-    params.m_dDeltaTime = dlg.m_dDeltaTime;
-    params.m_dGravitation = dlg.m_dGravitation;
-    params.m_dResistance = dlg.m_dResistance;
-    params.m_dFlutter = dlg.m_dFlutter;
     // The seven go in one replacement of the file; if it fails, the old settings stay whole, and
     // the user must hear that the new ones were not kept.
-    if (!WriteSnowParams(params))
+    if (!WriteSnowParams(dlg.GetParams()))
         AfxMessageBox("設定を保存できませんでした。\n" + m_strProfileName, MB_ICONEXCLAMATION);
 }

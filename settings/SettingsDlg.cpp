@@ -60,15 +60,24 @@ struct CSettingsDlgMap
 
 CSettingsDlg::CSettingsDlg(CWnd* pParent) : CDialog(IDD_SETTINGS, pParent), m_wndPreview(false)
 {
-    const SnowParams defaults;
-    m_nPeriod = defaults.m_nPeriod;
-    m_nCount = defaults.m_nCount;
-    m_dResistance = defaults.m_dResistance;
-    m_dPixelRatio = defaults.m_dPixelRatio;
-    m_dFlutter = defaults.m_dFlutter;
-    m_dDeltaTime = defaults.m_dDeltaTime;
-    m_dGravitation = defaults.m_dGravitation;
+    SetParams(SnowParams{});
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+}
+
+SnowParams CSettingsDlg::GetParams() const
+{
+    return {m_nPeriod, m_nCount, m_dPixelRatio, m_dDeltaTime, m_dGravitation, m_dResistance, m_dFlutter};
+}
+
+void CSettingsDlg::SetParams(const SnowParams& params)
+{
+    m_nPeriod = params.m_nPeriod;
+    m_nCount = params.m_nCount;
+    m_dPixelRatio = params.m_dPixelRatio;
+    m_dDeltaTime = params.m_dDeltaTime;
+    m_dGravitation = params.m_dGravitation;
+    m_dResistance = params.m_dResistance;
+    m_dFlutter = params.m_dFlutter;
 }
 
 void CSettingsDlg::DoDataExchange(CDataExchange* pDX)
@@ -109,13 +118,7 @@ bool CSettingsDlg::OnInitDialog()
     }
     m_wndPreview.Create(0, WS_CHILD | WS_VISIBLE, rc, this, 0, nullptr);
 
-    m_nPeriod = m_wndPreview.GetPeriod();
-    m_nCount = m_wndPreview.GetCount();
-    m_dPixelRatio = m_wndPreview.GetPixelRatio();
-    m_dDeltaTime = m_wndPreview.GetDeltaTime();
-    m_dGravitation = m_wndPreview.GetGravitation();
-    m_dResistance = m_wndPreview.GetResistance();
-    m_dFlutter = m_wndPreview.GetFlutter();
+    SetParams(m_wndPreview.GetParams());
     UpdateData(false);
 
     CenterWindow();
@@ -309,19 +312,7 @@ void CSettingsDlg::ApplyFlutter()
 void CSettingsDlg::OnDefault()
 {
     const SnowParams defaults;
-    m_nPeriod = defaults.m_nPeriod;
-    m_wndPreview.SetPeriod(m_nPeriod);
-    m_nCount = defaults.m_nCount;
-    m_wndPreview.SetFlakeCount(static_cast<int>(m_nCount));
-    m_dPixelRatio = defaults.m_dPixelRatio;
-    m_wndPreview.SetPixelRatio(m_dPixelRatio);
-    m_dDeltaTime = defaults.m_dDeltaTime;
-    m_wndPreview.SetDeltaTime(m_dDeltaTime);
-    m_dGravitation = defaults.m_dGravitation;
-    m_wndPreview.SetGravitation(m_dGravitation);
-    m_dResistance = defaults.m_dResistance;
-    m_wndPreview.SetResistance(m_dResistance);
-    m_dFlutter = defaults.m_dFlutter;
-    m_wndPreview.SetFlutter(m_dFlutter);
+    SetParams(defaults);
+    m_wndPreview.SetParams(defaults);
     UpdateData(false);
 }

@@ -44,6 +44,9 @@ public:
     double GetGravitation() const { return m_dGravitation; }
     double GetResistance() const { return m_dResistance; }
     double GetFlutter() const { return m_dFlutter; }
+    // The seven at once: read as the getters read them, applied through the setters in field order.
+    SnowParams GetParams() const;
+    void SetParams(const SnowParams& params);
 
     // The physics, against the client rectangle of the latest frame or paint.
     void Respawn(Flake& f);             // born at terminal velocity in the band above the top edge
