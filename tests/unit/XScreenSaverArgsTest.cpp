@@ -1,5 +1,5 @@
 #include "app/Switches.h"
-#include "platform/qt/XScreenSaverArgs.h"
+#include "linux/XScreenSaverArgs.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // entries during this run, its window options become the preview switch, then the application
 // frame runs.
 
+#include "linux/XScreenSaverArgs.h"
 #include "platform/WinApp.h"
 #include "platform/qt/QtImpl.h"
-#include "platform/qt/XScreenSaverArgs.h"
 #include "snow/SnowParams.h"
 
 #include <cstdio>

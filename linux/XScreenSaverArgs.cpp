@@ -1,4 +1,4 @@
-#include "platform/qt/XScreenSaverArgs.h"
+#include "linux/XScreenSaverArgs.h"
 
 #include "app/Switches.h"
 
