@@ -12,8 +12,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace
 {
 // A top-level window's activation as Windows reports it: the frame, the window, the application.
