@@ -1,3 +1,6 @@
+// The application's modes: the saver over every monitor, the preview in its host's window, or the
+// settings dialog, whose accepted settings it stores.
+
 #include "app/SaverApp.h"
 
 #include "app/Switches.h"

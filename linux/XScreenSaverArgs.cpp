@@ -1,3 +1,6 @@
+// xscreensaver's options on the Linux program's command line: the window to draw into and the
+// seven settings for this run.
+
 #include "linux/XScreenSaverArgs.h"
 
 #include "app/Switches.h"

@@ -1,3 +1,6 @@
+// The full-screen saver: a snow window per monitor, top-most and without a cursor, that ends at the
+// user's first key, click or movement.
+
 #include "saver/SaverWnd.h"
 
 #include "platform/WinApp.h"

@@ -1,3 +1,5 @@
+// The About box: the program's name, version and purpose.
+
 #include "settings/AboutDlg.h"
 
 #include "res/Resource.h"

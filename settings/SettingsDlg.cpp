@@ -1,3 +1,6 @@
+// The settings dialog: its message map, the data exchange of the seven fields, the handlers that
+// check each field and hand it to the live preview, and the defaults.
+
 #include "settings/SettingsDlg.h"
 
 #include "platform/Dc.h"

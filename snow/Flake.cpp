@@ -1,3 +1,6 @@
+// How a flake is drawn: the figure that the band of its radius and a random choice give (from a few
+// pixels up to an ellipse), and the rectangle it can cover.
+
 #include "snow/Flake.h"
 
 #include "platform/Runtime.h"

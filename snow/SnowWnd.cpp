@@ -1,3 +1,5 @@
+// The snow window: the settings it runs with, the flakes' births, steps and drawing on each timer tick.
+
 #include "snow/SnowWnd.h"
 
 #include "platform/Runtime.h"

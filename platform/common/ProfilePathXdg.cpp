@@ -1,3 +1,5 @@
+// Where the profile lives on a desktop that follows the XDG folders: $XDG_CONFIG_HOME, else ~/.config.
+
 #include "platform/WinApp.h"
 
 #include <cstdlib>

@@ -1,3 +1,6 @@
+// The application frame's portable part: the one application object, its message boxes' caption
+// and owner, the program's start, and a window object's last call.
+
 #include "platform/FrameIds.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"

@@ -1,3 +1,5 @@
+// The application's profile: this run's overrides first, then the INI file by the Windows profile API's rules.
+
 #include "platform/WinApp.h"
 #include "platform/common/IniFile.h"
 

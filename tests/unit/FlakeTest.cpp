@@ -1,3 +1,5 @@
+// Unit tests of a flake: birth, physics steps and the pixels of its disc.
+
 #include "snow/Flake.h"
 
 #include "TestSupport.h"

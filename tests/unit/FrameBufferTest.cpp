@@ -1,3 +1,5 @@
+// Unit tests of the framebuffer: the three drawing operations, clipping and the changed rectangles.
+
 #include "platform/FrameBuffer.h"
 
 #include "TestSupport.h"

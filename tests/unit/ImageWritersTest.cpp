@@ -1,3 +1,5 @@
+// Unit tests of the recorder's PNG and GIF writers.
+
 #include "tools/kelvane-record/ImageWriters.h"
 
 #include <gif_lib.h>

@@ -1,3 +1,5 @@
+// Unit tests of the INI store: the profile API's reading rules and the safe replacement of a write.
+
 #include "platform/common/IniFile.h"
 
 #include "TestSupport.h"

@@ -1,3 +1,5 @@
+// Unit tests of the recorder's command line.
+
 #include "tools/kelvane-record/RecordArgs.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Unit tests of the application's modes on the headless back end.
+
 #include "app/SaverApp.h"
 
 #include "TestSupport.h"

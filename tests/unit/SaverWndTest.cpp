@@ -1,3 +1,5 @@
+// Unit tests of the full-screen saver window on the headless back end.
+
 #include "saver/SaverWnd.h"
 
 #include "TestSupport.h"

@@ -1,3 +1,5 @@
+// Unit tests of the seven settings in the profile and of the number texts they travel as.
+
 #include "snow/SnowParams.h"
 
 #include "TestSupport.h"

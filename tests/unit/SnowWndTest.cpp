@@ -1,3 +1,5 @@
+// Unit tests of the snow window on the headless back end: settings, population, ticks and frames.
+
 #include "snow/SnowWnd.h"
 
 #include "TestSupport.h"

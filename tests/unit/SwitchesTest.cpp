@@ -1,3 +1,5 @@
+// Unit tests of the screen saver's switches.
+
 #include "app/Switches.h"
 
 #include <gtest/gtest.h>

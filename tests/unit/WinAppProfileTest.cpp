@@ -1,3 +1,5 @@
+// Unit tests of the application's profile calls and of where the profile lives on an XDG desktop.
+
 #include "platform/WinApp.h"
 
 #include "TestSupport.h"

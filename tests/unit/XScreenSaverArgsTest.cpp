@@ -1,3 +1,5 @@
+// Unit tests of xscreensaver's options on the Linux program's command line.
+
 #include "app/Switches.h"
 #include "linux/XScreenSaverArgs.h"
 

@@ -1,3 +1,5 @@
+// The recorder's image files: frames of the headless framebuffer as a PNG or a looping GIF.
+
 #include "tools/kelvane-record/ImageWriters.h"
 
 #include <gif_lib.h>

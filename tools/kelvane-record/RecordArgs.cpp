@@ -1,3 +1,5 @@
+// The recorder's command line: size, frames, seed, output file and whether to use the defaults; its usage text.
+
 #include "tools/kelvane-record/RecordArgs.h"
 
 #include <charconv>
