@@ -205,6 +205,8 @@ bool CSettingsDlg::OnNotifyMsg(UINT nID, CNmHdr* pNMHDR, std::intptr_t* pResult)
     return true;
 }
 
+// One line each, read as a table:
+// clang-format off
 void CSettingsDlg::OnKillfocusPeriod() { UpdateData(true); ApplyPeriod(); }
 void CSettingsDlg::OnKillfocusCount() { UpdateData(true); ApplyCount(); }
 void CSettingsDlg::OnKillfocusPixelRatio() { UpdateData(true); ApplyPixelRatio(); }
@@ -212,6 +214,7 @@ void CSettingsDlg::OnKillfocusDeltaTime() { UpdateData(true); ApplyDeltaTime(); 
 void CSettingsDlg::OnKillfocusGravitation() { UpdateData(true); ApplyGravitation(); }
 void CSettingsDlg::OnKillfocusResistance() { UpdateData(true); ApplyResistance(); }
 void CSettingsDlg::OnKillfocusFlutter() { UpdateData(true); ApplyFlutter(); }
+// clang-format on
 
 // The arrow handlers exchange before they step, so a value above its range reached with an arrow
 // draws no message until the next exchange. *pResult 0 lets the arrows move their own position.
