@@ -15,9 +15,7 @@ bool CSaverApp::InitInstance()
     const SaverCommand command = ChooseMode(m_argc, m_argv);
     switch (command.mode)
     {
-    case SaverMode::Settings:
-        RunSettings();
-        return false;
+    case SaverMode::Settings: RunSettings(); return false;
 
     case SaverMode::Preview:
     {

@@ -95,8 +95,9 @@ std::vector<std::string> PreviewArgs(const char* argv0, std::uint32_t nWindow)
 }
 
 const XScreenSaverSetting kXScreenSaverSettings[7] = {
-    {"period", "Period"},          {"count", "Count"},           {"pixel-ratio", "PixelRatio"},
-    {"delta-time", "DeltaTime"},   {"gravitation", "Gravitation"}, {"resistance", "Resistance"},
+    {"period", "Period"},           {"count", "Count"},
+    {"pixel-ratio", "PixelRatio"},  {"delta-time", "DeltaTime"},
+    {"gravitation", "Gravitation"}, {"resistance", "Resistance"},
     {"flutter", "Flutter"},
 };
 

@@ -8,8 +8,8 @@
 #define IDS_ABOUTBOX 101
 #define IDD_SETTINGS 102
 #define IDR_MAINFRAME AFX_IDR_MAINFRAME   // icon group
-#define IDC_BLANK AFX_IDC_BLANK   // the fully transparent cursor over snow
-#define IDM_ABOUTBOX 0x0010  // system-menu command
+#define IDC_BLANK AFX_IDC_BLANK           // the fully transparent cursor over snow
+#define IDM_ABOUTBOX 0x0010               // system-menu command
 
 // Controls of the settings dialog. Each edit has a pair of arrows beside it.
 #define IDC_STATIC (-1)

@@ -4,9 +4,7 @@
 
 #include "res/Resource.h"
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
-{
-}
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 void CAboutDlg::DoDataExchange(CDataExchange* pDX)
 {

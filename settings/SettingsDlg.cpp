@@ -49,10 +49,14 @@ struct CSettingsDlgMap
         static const FieldEntry kEntries[] = {
             {IDC_PERIOD, IDC_PERIOD_SPIN, &CSettingsDlg::OnKillfocusPeriod, &CSettingsDlg::OnDeltaposPeriodSpin},
             {IDC_COUNT, IDC_COUNT_SPIN, &CSettingsDlg::OnKillfocusCount, &CSettingsDlg::OnDeltaposCountSpin},
-            {IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, &CSettingsDlg::OnKillfocusPixelRatio, &CSettingsDlg::OnDeltaposPixelRatioSpin},
-            {IDC_DELTATIME, IDC_DELTATIME_SPIN, &CSettingsDlg::OnKillfocusDeltaTime, &CSettingsDlg::OnDeltaposDeltaTimeSpin},
-            {IDC_GRAVITATION, IDC_GRAVITATION_SPIN, &CSettingsDlg::OnKillfocusGravitation, &CSettingsDlg::OnDeltaposGravitationSpin},
-            {IDC_RESISTANCE, IDC_RESISTANCE_SPIN, &CSettingsDlg::OnKillfocusResistance, &CSettingsDlg::OnDeltaposResistanceSpin},
+            {IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, &CSettingsDlg::OnKillfocusPixelRatio,
+             &CSettingsDlg::OnDeltaposPixelRatioSpin},
+            {IDC_DELTATIME, IDC_DELTATIME_SPIN, &CSettingsDlg::OnKillfocusDeltaTime,
+             &CSettingsDlg::OnDeltaposDeltaTimeSpin},
+            {IDC_GRAVITATION, IDC_GRAVITATION_SPIN, &CSettingsDlg::OnKillfocusGravitation,
+             &CSettingsDlg::OnDeltaposGravitationSpin},
+            {IDC_RESISTANCE, IDC_RESISTANCE_SPIN, &CSettingsDlg::OnKillfocusResistance,
+             &CSettingsDlg::OnDeltaposResistanceSpin},
             {IDC_FLUTTER, IDC_FLUTTER_SPIN, &CSettingsDlg::OnKillfocusFlutter, &CSettingsDlg::OnDeltaposFlutterSpin},
         };
         const auto it = std::find_if(std::begin(kEntries), std::end(kEntries),
@@ -219,7 +223,8 @@ void CSettingsDlg::OnKillfocusFlutter() { UpdateData(true); ApplyFlutter(); }
 // The arrow handlers exchange before they step, so a value above its range reached with an arrow
 // draws no message until the next exchange. *pResult 0 lets the arrows move their own position.
 template <class T>
-void CSettingsDlg::Spin(T& value, T step, void (CSettingsDlg::*pfnApply)(), const CNmHdr* pNMHDR, std::intptr_t* pResult)
+void CSettingsDlg::Spin(T& value, T step, void (CSettingsDlg::*pfnApply)(), const CNmHdr* pNMHDR,
+                        std::intptr_t* pResult)
 {
     UpdateData(true);
     if constexpr (std::is_same_v<T, UINT>)

@@ -123,7 +123,8 @@ bool EnsureFolder(const fs::path& dir)
 SaveLock::SaveLock(const fs::path& target)
     : m_path(LockPath(target))
 #ifdef _WIN32
-    , m_handle(INVALID_HANDLE_VALUE)
+      ,
+      m_handle(INVALID_HANDLE_VALUE)
 #endif
 {
     const auto deadline = std::chrono::steady_clock::now() + kLockPatience;

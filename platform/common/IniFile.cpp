@@ -132,7 +132,7 @@ bool PlanEdits(std::FILE* source, std::string_view section, std::span<const IniF
     LineReader lines(source);
     std::string_view lineBreak;   // the file's first
     bool inSection = false;
-    bool endsInLine = false;      // the file's last line has no break
+    bool endsInLine = false;   // the file's last line has no break
     std::uint64_t insertAt = 0;
     std::vector<bool> found(entries.size(), false);
     std::size_t nFound = 0;
@@ -152,9 +152,8 @@ bool PlanEdits(std::FILE* source, std::string_view section, std::span<const IniF
         }
         else if (const auto entry = EntryOf(line.text); inSection && entry)
         {
-            const auto match = std::find_if(entries.begin(), entries.end(), [&](const IniFile::KeyValue& e) {
-                return EqualNoCase(e.key, entry->key);
-            });
+            const auto match = std::find_if(entries.begin(), entries.end(),
+                                            [&](const IniFile::KeyValue& e) { return EqualNoCase(e.key, entry->key); });
             // Only a key's first line is read back, so only that one is rewritten.
             if (match != entries.end() && !found[static_cast<std::size_t>(match - entries.begin())])
             {
@@ -180,8 +179,9 @@ bool PlanEdits(std::FILE* source, std::string_view section, std::span<const IniF
         edits.push_back({insertAt, insertAt, std::move(text)});
     }
     else
-        edits.push_back({lines.Offset(), lines.Offset(),
-                         (endsInLine ? std::string(lineBreak) : std::string()) + NewSection(section, entries, lineBreak)});
+        edits.push_back(
+            {lines.Offset(), lines.Offset(),
+             (endsInLine ? std::string(lineBreak) : std::string()) + NewSection(section, entries, lineBreak)});
     return true;
 }
 
@@ -285,9 +285,7 @@ bool WriteStrings(const std::string& path, std::string_view section, std::span<c
     {
     case OpenStatus::Failed:
         return false;   // an unreadable profile must not be replaced by one holding only these keys
-    case OpenStatus::Missing:
-        edits.push_back({0, 0, NewSection(section, keys, kNativeLineBreak)});
-        break;
+    case OpenStatus::Missing: edits.push_back({0, 0, NewSection(section, keys, kNativeLineBreak)}); break;
     case OpenStatus::Opened:
         if (!PlanEdits(source.get(), section, keys, edits))
             return false;
@@ -306,4 +304,4 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
     const KeyValue entry{key, value};
     return WriteStrings(path, section, std::span(&entry, 1));
 }
-}
+}   // namespace IniFile

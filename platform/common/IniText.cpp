@@ -75,8 +75,7 @@ std::string KeyLine(std::string_view key, std::string_view value)
     return std::string(key) + "=" + std::string(value);
 }
 
-std::string NewSection(std::string_view section, std::span<const IniFile::KeyValue> entries,
-                       std::string_view lineBreak)
+std::string NewSection(std::string_view section, std::span<const IniFile::KeyValue> entries, std::string_view lineBreak)
 {
     std::string text = "[";
     text.append(section).append("]").append(lineBreak);

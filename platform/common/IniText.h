@@ -40,5 +40,6 @@ std::string ProfileValue(std::string_view value);
 // A key's line as a write puts it, without its line break.
 std::string KeyLine(std::string_view key, std::string_view value);
 // A section's header and its keys, each line ended by lineBreak.
-std::string NewSection(std::string_view section, std::span<const IniFile::KeyValue> entries, std::string_view lineBreak);
+std::string NewSection(std::string_view section, std::span<const IniFile::KeyValue> entries,
+                       std::string_view lineBreak);
 }   // namespace IniText

@@ -36,7 +36,7 @@ std::string HomeFromPasswd()
         return found->pw_dir;
     }
 }
-}
+}   // namespace
 
 // $XDG_CONFIG_HOME/<exe>.ini, else ~/.config/<exe>.ini; a relative XDG_CONFIG_HOME or HOME is
 // ignored, as it would move with the working folder. "" when there is no home: no profile.

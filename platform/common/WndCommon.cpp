@@ -20,7 +20,8 @@ int HighWord(std::intptr_t v)
 }
 }   // namespace
 
-bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* plResult)
+bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std::intptr_t lParam,
+                              std::intptr_t* plResult)
 {
     std::intptr_t lResult = 0;
     const CPoint point(LowWord(lParam), HighWord(lParam));

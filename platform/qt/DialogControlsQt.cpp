@@ -49,12 +49,14 @@ protected:
             QStyleOptionButton button;
             button.initFrom(this);
             button.rect = HalfRect(bUpper);
-            button.state |= pSelf != nullptr && QtState().IsArrowHeld(pSelf, bUpper) ? QStyle::State_Sunken : QStyle::State_Raised;
+            button.state |=
+                pSelf != nullptr && QtState().IsArrowHeld(pSelf, bUpper) ? QStyle::State_Sunken : QStyle::State_Raised;
             style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
             QStyleOption arrow;
             arrow.initFrom(this);
             arrow.rect = button.rect.adjusted(2, 1, -2, -1);
-            style()->drawPrimitive(bUpper ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
+            style()->drawPrimitive(bUpper ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow,
+                                   &painter, this);
         }
     }
 

@@ -150,9 +150,7 @@ private:
                 return false;
             s.PressEnter(pDlg);
             return true;
-        case Qt::Key_Escape:
-            s.PressEscape(pDlg);
-            return true;
+        case Qt::Key_Escape: s.PressEscape(pDlg); return true;
         case Qt::Key_Space:
             if (modifiers != Qt::AltModifier)
                 return false;
@@ -163,10 +161,11 @@ private:
         // With Alt some keyboards give no text: the key then says which letter it was.
         const QString text = pKey->text();
         const int key = pKey->key();
-        const QChar ch = text.size() == 1 ? text[0]
+        const QChar ch = text.size() == 1                                                                   ? text[0]
                          : (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? QChar(key)
                                                                                                             : QChar();
-        if (ch.unicode() >= 0x80 || !ch.isLetterOrNumber() || (modifiers != Qt::NoModifier && modifiers != Qt::AltModifier))
+        if (ch.unicode() >= 0x80 || !ch.isLetterOrNumber() ||
+            (modifiers != Qt::NoModifier && modifiers != Qt::AltModifier))
             return false;
         return s.PressMnemonic(pDlg, static_cast<char>(ch.unicode()), modifiers == Qt::AltModifier);
     }
@@ -182,7 +181,8 @@ QString ResolveFace(const char* lpszFace)
     FcPattern* pPattern = FcPatternCreate();
     FcPatternAddString(pPattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(std::string(face).c_str()));
     const bool bMincho = face.find("明朝") != std::string_view::npos || face.find("Mincho") != std::string_view::npos;
-    const bool bGothic = face.find("ゴシック") != std::string_view::npos || face.find("Gothic") != std::string_view::npos;
+    const bool bGothic =
+        face.find("ゴシック") != std::string_view::npos || face.find("Gothic") != std::string_view::npos;
     if (bMincho || bGothic)
         FcPatternAddString(pPattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(bMincho ? "serif" : "sans-serif"));
     // A face named in Japanese is a Japanese face.
@@ -207,7 +207,8 @@ QIcon IconOf(UINT nID)
     IconHandle hIcon = AfxFindIcon(nID);
     if (hIcon == nullptr)
         return QIcon();
-    const QImage image(reinterpret_cast<const uchar*>(hIcon->pPixels), hIcon->cx, hIcon->cy, hIcon->cx * 4, QImage::Format_ARGB32);
+    const QImage image(reinterpret_cast<const uchar*>(hIcon->pPixels), hIcon->cx, hIcon->cy, hIcon->cx * 4,
+                       QImage::Format_ARGB32);
     return QIcon(QPixmap::fromImage(image.copy()));
 }
 
@@ -223,7 +224,8 @@ CDialogMetrics QtDialogMetrics(const DialogTemplate* pTemplate, int nDpi)
     m.font.setItalic(pTemplate->bItalic);
     m.font.setStyleStrategy(QFont::PreferMatch);
     const QFontMetrics metrics(m.font);
-    const int cxAlphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int cxAlphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m.cxBase = (cxAlphabet / 26 + 1) / 2;
     m.cyBase = metrics.height();
     return m;
@@ -249,14 +251,16 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     // Owned by the dialog that runs now, else by the main window: a dialog above its owner.
     CWnd* pOwner = pDlg->m_pParentWnd != nullptr ? pDlg->m_pParentWnd : s.pApp->m_pMainWnd;
     CWndImpl* pOwnerImpl = pOwner != pDlg ? CWndImpl::Of(pOwner) : nullptr;
-    QWidget* pOwnerWidget = pOwnerImpl != nullptr && pOwnerImpl->pWidget != nullptr ? pOwnerImpl->pWidget->window() : nullptr;
+    QWidget* pOwnerWidget =
+        pOwnerImpl != nullptr && pOwnerImpl->pWidget != nullptr ? pOwnerImpl->pWidget->window() : nullptr;
 
     // A caption, the system menu's close and nothing to minimise or maximise, as the template says.
     const Qt::WindowFlags flags = (pOwnerWidget != nullptr ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint |
                                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     auto* pWidget = new CQtDialogWidget(pOwnerWidget, flags);
     const QScreen* pScreen = QGuiApplication::primaryScreen();
-    const CDialogMetrics metrics = QtDialogMetrics(pTemplate, pScreen != nullptr ? qRound(pScreen->logicalDotsPerInchY()) : 96);
+    const CDialogMetrics metrics =
+        QtDialogMetrics(pTemplate, pScreen != nullptr ? qRound(pScreen->logicalDotsPerInchY()) : 96);
     pWidget->setFont(metrics.font);
     pWidget->setWindowTitle(QString::fromUtf8(pTemplate->lpszTitle));
     pWidget->setWindowIcon(IconOf(AFX_IDR_MAINFRAME));
@@ -321,7 +325,8 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     if (CWndImpl* pNow = s.Find(hDlg); pNow != nullptr)
         s.Destroy(pNow);
     // The owner is active again, as the dialog manager leaves it.
-    if (CWndImpl* pNow = s.Find(pOwnerImpl != nullptr ? pOwnerImpl->hWnd : 0); pNow != nullptr && pNow->pWidget != nullptr)
+    if (CWndImpl* pNow = s.Find(pOwnerImpl != nullptr ? pOwnerImpl->hWnd : 0);
+        pNow != nullptr && pNow->pWidget != nullptr)
         pNow->pWidget->activateWindow();
     return pDlg->m_nModalResult;
 }

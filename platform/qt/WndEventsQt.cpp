@@ -60,13 +60,12 @@ void GrabSaverInput(WindowHandle hWnd, int nTriesLeft)
         return;
     pImpl->bGrabbed = QtX11::GrabInput(hWnd);
     if (!pImpl->bGrabbed && nTriesLeft > 1)
-        QTimer::singleShot(kGrabRetryMs, pImpl->pWindow, [hWnd, nTriesLeft]() { GrabSaverInput(hWnd, nTriesLeft - 1); });
+        QTimer::singleShot(kGrabRetryMs, pImpl->pWindow,
+                           [hWnd, nTriesLeft]() { GrabSaverInput(hWnd, nTriesLeft - 1); });
 }
 }   // namespace
 
-CQtWindow::CQtWindow(CWndImpl* pImpl, QWindow* pParent) : QWindow(pParent), m_pImpl(pImpl)
-{
-}
+CQtWindow::CQtWindow(CWndImpl* pImpl, QWindow* pParent) : QWindow(pParent), m_pImpl(pImpl) {}
 
 bool CQtWindow::event(QEvent* e)
 {
@@ -108,13 +107,15 @@ bool CQtWindow::event(QEvent* e)
         const auto* pEnter = static_cast<QEnterEvent*>(e);
         pImpl->Dispatch(WM_SETCURSOR);
         if (s.Find(hWnd) != nullptr)
-            pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pEnter->buttons(), pEnter->modifiers()), PointParam(pEnter->position(), devicePixelRatio()));
+            pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pEnter->buttons(), pEnter->modifiers()),
+                            PointParam(pEnter->position(), devicePixelRatio()));
         return true;
     }
     case QEvent::MouseMove:
     {
         const auto* pMouse = static_cast<QMouseEvent*>(e);
-        pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position(), devicePixelRatio()));
+        pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pMouse->buttons(), pMouse->modifiers()),
+                        PointParam(pMouse->position(), devicePixelRatio()));
         return true;
     }
     case QEvent::MouseButtonPress:
@@ -129,7 +130,8 @@ bool CQtWindow::event(QEvent* e)
         case Qt::MiddleButton: message = WM_MBUTTONDOWN; break;
         default: return true;   // wheels and extra buttons have no message of their own here
         }
-        pImpl->Dispatch(message, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position(), devicePixelRatio()));
+        pImpl->Dispatch(message, MouseFlags(pMouse->buttons(), pMouse->modifiers()),
+                        PointParam(pMouse->position(), devicePixelRatio()));
         return true;
     }
     case QEvent::KeyPress:

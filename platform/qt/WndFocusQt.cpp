@@ -7,7 +7,6 @@
 
 #include <QWidget>
 
-
 void CWinAppImpl::FocusChanged(QWindow* pWindow)
 {
     // The focus among a dialog's widgets is Qt Widgets' to report (WidgetFocusChanged).

@@ -47,7 +47,8 @@ int QtToDevice(qreal v, qreal scale)
 
 QRect QtToLogical(const CRect& rc, qreal scale)
 {
-    return QRect(qRound(rc.left / scale), qRound(rc.top / scale), qRound(rc.Width() / scale), qRound(rc.Height() / scale));
+    return QRect(qRound(rc.left / scale), qRound(rc.top / scale), qRound(rc.Width() / scale),
+                 qRound(rc.Height() / scale));
 }
 
 QWindow* CWndImpl::NativeParent() const
@@ -202,7 +203,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     if (pParent != nullptr && pParent->pWidget != nullptr)
         flags |= Qt::WindowDoesNotAcceptFocus;
     pWindow->setFlags(flags);
-    pWindow->setGeometry(pParent != nullptr ? QtToLogical(rect, QtScaleOf(pParent->NativeParent())) : QtTopLevelGeometry(rect));
+    pWindow->setGeometry(pParent != nullptr ? QtToLogical(rect, QtScaleOf(pParent->NativeParent()))
+                                            : QtTopLevelGeometry(rect));
     if (pImpl->nIDCursor == AFX_IDC_BLANK)
         pWindow->setCursor(Qt::BlankCursor);
     pWindow->create();
@@ -218,7 +220,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     }
     pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
     QObject::connect(pWindow, &QWindow::activeChanged, pWindow, [pWindow]() {
-        if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId())); p != nullptr && p->pWindow == pWindow)
+        if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId()));
+            p != nullptr && p->pWindow == pWindow)
             ActivationChanged(p, pWindow->isActive());
     });
 
@@ -318,7 +321,8 @@ void CWnd::CenterWindow()
             return;
         const QRect rcArea = pScreen->availableGeometry();
         const QRect rcFrame = pWidget->frameGeometry();
-        pWidget->move(rcArea.x() + (rcArea.width() - rcFrame.width()) / 2, rcArea.y() + (rcArea.height() - rcFrame.height()) / 2);
+        pWidget->move(rcArea.x() + (rcArea.width() - rcFrame.width()) / 2,
+                      rcArea.y() + (rcArea.height() - rcFrame.height()) / 2);
         return;
     }
     if (m_pImpl == nullptr || m_pImpl->bHost || m_pImpl->pWindow == nullptr)

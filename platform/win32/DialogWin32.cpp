@@ -80,8 +80,8 @@ INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     pImpl->hWnd = hWnd;
     pImpl->pWnd = pDlg;
     SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pImpl));
-    pImpl->pfnSuper = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DialogWindowProc)));
+    pImpl->pfnSuper =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DialogWindowProc)));
     s.windows[hWnd] = pImpl;
     CWndImpl::Attach(pDlg, pImpl);
 
@@ -134,8 +134,9 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     if (pTemplate != AfxFindDialogTemplate(pTemplate->nID) ||
         FindResourceW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), RT_DIALOG) == nullptr)
         return -1;
-    const INT_PTR nRun = DialogBoxParamW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), OwnerFor(pDlg, pDlg->m_pParentWnd),
-                                         &DialogProc, reinterpret_cast<LPARAM>(pDlg));
+    const INT_PTR nRun =
+        DialogBoxParamW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), OwnerFor(pDlg, pDlg->m_pParentWnd), &DialogProc,
+                        reinterpret_cast<LPARAM>(pDlg));
     if (nRun == -1)
         return -1;
     return pDlg->m_nModalResult;
