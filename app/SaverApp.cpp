@@ -1,10 +1,13 @@
+// The application's modes: the saver over every monitor, the preview in its host's window, or the
+// settings dialog, whose accepted settings it stores.
+
 #include "app/SaverApp.h"
 
 #include "app/Switches.h"
 #include "platform/Wnd.h"
-#include "app/SnowParams.h"
 #include "saver/SaverWnd.h"
 #include "settings/SettingsDlg.h"
+#include "snow/SnowParams.h"
 #include "snow/SnowWnd.h"
 
 bool CSaverApp::InitInstance()
@@ -12,9 +15,7 @@ bool CSaverApp::InitInstance()
     const SaverCommand command = ChooseMode(m_argc, m_argv);
     switch (command.mode)
     {
-    case SaverMode::Settings:
-        RunSettings();
-        return false;
+    case SaverMode::Settings: RunSettings(); return false;
 
     case SaverMode::Preview:
     {
@@ -57,16 +58,8 @@ void CSaverApp::RunSettings()
         m_pMainWnd = nullptr;   // a dialog that never opened leaves no pointer behind
     if (nResult != IDOK)
         return;
-    SnowParams params;
-    params.m_nPeriod = dlg.m_nPeriod;
-    params.m_nCount = dlg.m_nCount;
-    params.m_dPixelRatio = dlg.m_dPixelRatio;
-    params.m_dDeltaTime = dlg.m_dDeltaTime;
-    params.m_dGravitation = dlg.m_dGravitation;
-    params.m_dResistance = dlg.m_dResistance;
-    params.m_dFlutter = dlg.m_dFlutter;
     // The seven go in one replacement of the file; if it fails, the old settings stay whole, and
     // the user must hear that the new ones were not kept.
-    if (!WriteSnowParams(params))
+    if (!WriteSnowParams(dlg.GetParams()))
         AfxMessageBox("設定を保存できませんでした。\n" + m_strProfileName, MB_ICONEXCLAMATION);
 }

@@ -1,3 +1,5 @@
+// The screen saver's switches read from the command line, and atol's reading of a window handle.
+
 #include "app/Switches.h"
 
 #include <limits>

@@ -75,20 +75,20 @@ public:
     int GetDlgCtrlID() const;
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
-    CWnd* SetFocus();                // returns the window that had the focus
+    CWnd* SetFocus();   // returns the window that had the focus
     static CWnd* GetFocus();
     CMenu* GetSystemMenu(bool bRevert);
 
 protected:
     // Handlers. Each default runs the platform's own handling of the message (Default()).
-    virtual int OnCreate();                          // -1 refuses the creation
+    virtual int OnCreate();   // -1 refuses the creation
     virtual void OnDestroy();
-    virtual void OnClose();                          // the default destroys the window
+    virtual void OnClose();   // the default destroys the window
     virtual void OnTimer(UINT nIDEvent);
     virtual void OnPaint();
     virtual void OnSysCommand(UINT nID);
-    virtual bool OnSetCursor();                      // true: handled, the cursor is set
-    virtual bool OnNcActivate(bool bActive);         // false while !bActive refuses to look inactive
+    virtual bool OnSetCursor();                // true: handled, the cursor is set
+    virtual bool OnNcActivate(bool bActive);   // false while !bActive refuses to look inactive
     virtual void OnActivate(UINT nState);
     virtual void OnActivateApp(bool bActive);
     virtual void OnMouseMove(UINT nFlags, CPoint point);
@@ -97,7 +97,7 @@ protected:
     virtual void OnRButtonDown(UINT nFlags, CPoint point);
     virtual void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     virtual void OnSysKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
-    virtual IconHandle OnQueryDragIcon();            // the picture dragged for a minimised window
+    virtual IconHandle OnQueryDragIcon();   // the picture dragged for a minimised window
     // Top-level windows hear that a monitor came, went, or changed its size or place.
     virtual void OnDisplayChange();
     // The program's windows on the screen, top-level or inside another program's window, hear that

@@ -56,8 +56,21 @@ constexpr DialogControl kSettingsControls[] = {
 };
 
 constexpr DialogTemplate kSettings = {
-    IDD_SETTINGS, "Kelvaneの設定", kDialog, 0, 0, 0, 240, 142, "ＭＳ 明朝", 11, 0, false, kDefaultCharSet,
-    kSettingsControls, std::size(kSettingsControls),
+    IDD_SETTINGS,
+    "Kelvaneの設定",
+    kDialog,
+    0,
+    0,
+    0,
+    240,
+    142,
+    "ＭＳ 明朝",
+    11,
+    0,
+    false,
+    kDefaultCharSet,
+    kSettingsControls,
+    std::size(kSettingsControls),
 };
 
 constexpr UINT kCentredLabel = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_CENTER;
@@ -70,7 +83,7 @@ constexpr DialogControl kAboutControls[] = {
 };
 
 constexpr DialogTemplate kAbout = {
-    IDD_ABOUTBOX, "Kelvaneについて", kDialog, 0, 0, 0, 180, 74, "ＭＳ 明朝", 11, 0, false, kDefaultCharSet,
+    IDD_ABOUTBOX,   "Kelvaneについて",         kDialog, 0, 0, 0, 180, 74, "ＭＳ 明朝", 11, 0, false, kDefaultCharSet,
     kAboutControls, std::size(kAboutControls),
 };
 }   // namespace

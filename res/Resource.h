@@ -1,13 +1,15 @@
-// Resource identifiers, shared by the program and res/kelvane.rc.
+// Resource identifiers, shared by the program and its Windows resource script.
 #pragma once
 
-#define IDS_APPNAME 1        // the saver's display name
+#include "platform/FrameIds.h"
+
+#define IDS_APPNAME AFX_IDS_APP_TITLE   // the saver's display name
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_SETTINGS 102
-#define IDR_MAINFRAME 128    // icon group
-#define IDC_BLANK 129        // the fully transparent cursor over snow
-#define IDM_ABOUTBOX 0x0010  // system-menu command
+#define IDR_MAINFRAME AFX_IDR_MAINFRAME   // icon group
+#define IDC_BLANK AFX_IDC_BLANK           // the fully transparent cursor over snow
+#define IDM_ABOUTBOX 0x0010               // system-menu command
 
 // Controls of the settings dialog. Each edit has a pair of arrows beside it.
 #define IDC_STATIC (-1)

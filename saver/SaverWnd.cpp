@@ -1,12 +1,13 @@
+// The full-screen saver: a snow window per monitor, top-most and without a cursor, that ends at the
+// user's first key, click or movement.
+
 #include "saver/SaverWnd.h"
 
 #include "platform/WinApp.h"
 
 #include <algorithm>
 
-CSaverWnd::CSaverWnd() : CSnowWnd(true)
-{
-}
+CSaverWnd::CSaverWnd() : CSnowWnd(true) {}
 
 bool CSaverWnd::CreateFullScreen()
 {
@@ -122,7 +123,8 @@ void CSaverWnd::CoverOtherMonitors()
     // Monitors showing the same picture (mirrored) need one window between them.
     std::vector<CRect> uncovered;
     for (const CRect& rc : AfxGetMonitorRects())
-        if (!rc.IsRectEmpty() && rc != m_rcMonitor && std::find(uncovered.begin(), uncovered.end(), rc) == uncovered.end())
+        if (!rc.IsRectEmpty() && rc != m_rcMonitor &&
+            std::find(uncovered.begin(), uncovered.end(), rc) == uncovered.end())
             uncovered.push_back(rc);
     // A window whose monitor is gone, or has moved or changed its size, goes without ending the saver.
     for (CSaverWnd* pOther : std::vector<CSaverWnd*>(m_others))

@@ -40,11 +40,11 @@ private:
     // The first mouse position the system reported, on the screen; (-1, -1) until then. Only a move
     // away from it closes. The savers of the other monitors use the one of the saver that made them.
     CPoint m_ptLast{-1, -1};
-    bool m_bPointerSeen = false;          // (-1, -1) is a real place on a monitor left of and above the primary
+    bool m_bPointerSeen = false;   // (-1, -1) is a real place on a monitor left of and above the primary
 
-    CRect m_rcMonitor;                    // the monitor it was made to cover
-    bool m_bEndsProgram = true;           // false once its monitor has gone: the saver runs on over the others
-    bool m_bCoversOthers = false;         // CoverOtherMonitors was asked for
-    std::vector<CSaverWnd*> m_others;     // the savers it made for the other monitors, alive
-    CSaverWnd* m_pCoverer = nullptr;      // the saver that made this one, while both are alive
+    CRect m_rcMonitor;                  // the monitor it was made to cover
+    bool m_bEndsProgram = true;         // false once its monitor has gone: the saver runs on over the others
+    bool m_bCoversOthers = false;       // CoverOtherMonitors was asked for
+    std::vector<CSaverWnd*> m_others;   // the savers it made for the other monitors, alive
+    CSaverWnd* m_pCoverer = nullptr;    // the saver that made this one, while both are alive
 };

@@ -1,10 +1,10 @@
+// The About box: the program's name, version and purpose.
+
 #include "settings/AboutDlg.h"
 
 #include "res/Resource.h"
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
-{
-}
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 void CAboutDlg::DoDataExchange(CDataExchange* pDX)
 {

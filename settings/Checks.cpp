@@ -1,3 +1,5 @@
+// The settings dialog's lower bounds, with their messages, and its arrow steps.
+
 #include "settings/Checks.h"
 
 #include "platform/WinApp.h"

@@ -1,11 +1,14 @@
+// The settings dialog: its message map, the data exchange of the seven fields, the handlers that
+// check each field and hand it to the live preview, and the defaults.
+
 #include "settings/SettingsDlg.h"
 
-#include "app/SnowParams.h"
 #include "platform/Dc.h"
 #include "platform/WinApp.h"
 #include "res/Resource.h"
 #include "settings/AboutDlg.h"
 #include "settings/Checks.h"
+#include "snow/SnowParams.h"
 
 #include <algorithm>
 #include <climits>
@@ -46,10 +49,14 @@ struct CSettingsDlgMap
         static const FieldEntry kEntries[] = {
             {IDC_PERIOD, IDC_PERIOD_SPIN, &CSettingsDlg::OnKillfocusPeriod, &CSettingsDlg::OnDeltaposPeriodSpin},
             {IDC_COUNT, IDC_COUNT_SPIN, &CSettingsDlg::OnKillfocusCount, &CSettingsDlg::OnDeltaposCountSpin},
-            {IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, &CSettingsDlg::OnKillfocusPixelRatio, &CSettingsDlg::OnDeltaposPixelRatioSpin},
-            {IDC_DELTATIME, IDC_DELTATIME_SPIN, &CSettingsDlg::OnKillfocusDeltaTime, &CSettingsDlg::OnDeltaposDeltaTimeSpin},
-            {IDC_GRAVITATION, IDC_GRAVITATION_SPIN, &CSettingsDlg::OnKillfocusGravitation, &CSettingsDlg::OnDeltaposGravitationSpin},
-            {IDC_RESISTANCE, IDC_RESISTANCE_SPIN, &CSettingsDlg::OnKillfocusResistance, &CSettingsDlg::OnDeltaposResistanceSpin},
+            {IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, &CSettingsDlg::OnKillfocusPixelRatio,
+             &CSettingsDlg::OnDeltaposPixelRatioSpin},
+            {IDC_DELTATIME, IDC_DELTATIME_SPIN, &CSettingsDlg::OnKillfocusDeltaTime,
+             &CSettingsDlg::OnDeltaposDeltaTimeSpin},
+            {IDC_GRAVITATION, IDC_GRAVITATION_SPIN, &CSettingsDlg::OnKillfocusGravitation,
+             &CSettingsDlg::OnDeltaposGravitationSpin},
+            {IDC_RESISTANCE, IDC_RESISTANCE_SPIN, &CSettingsDlg::OnKillfocusResistance,
+             &CSettingsDlg::OnDeltaposResistanceSpin},
             {IDC_FLUTTER, IDC_FLUTTER_SPIN, &CSettingsDlg::OnKillfocusFlutter, &CSettingsDlg::OnDeltaposFlutterSpin},
         };
         const auto it = std::find_if(std::begin(kEntries), std::end(kEntries),
@@ -60,15 +67,24 @@ struct CSettingsDlgMap
 
 CSettingsDlg::CSettingsDlg(CWnd* pParent) : CDialog(IDD_SETTINGS, pParent), m_wndPreview(false)
 {
-    const SnowParams defaults;
-    m_nPeriod = defaults.m_nPeriod;
-    m_nCount = defaults.m_nCount;
-    m_dResistance = defaults.m_dResistance;
-    m_dPixelRatio = defaults.m_dPixelRatio;
-    m_dFlutter = defaults.m_dFlutter;
-    m_dDeltaTime = defaults.m_dDeltaTime;
-    m_dGravitation = defaults.m_dGravitation;
+    SetParams(SnowParams{});
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+}
+
+SnowParams CSettingsDlg::GetParams() const
+{
+    return {m_nPeriod, m_nCount, m_dPixelRatio, m_dDeltaTime, m_dGravitation, m_dResistance, m_dFlutter};
+}
+
+void CSettingsDlg::SetParams(const SnowParams& params)
+{
+    m_nPeriod = params.m_nPeriod;
+    m_nCount = params.m_nCount;
+    m_dPixelRatio = params.m_dPixelRatio;
+    m_dDeltaTime = params.m_dDeltaTime;
+    m_dGravitation = params.m_dGravitation;
+    m_dResistance = params.m_dResistance;
+    m_dFlutter = params.m_dFlutter;
 }
 
 void CSettingsDlg::DoDataExchange(CDataExchange* pDX)
@@ -109,13 +125,7 @@ bool CSettingsDlg::OnInitDialog()
     }
     m_wndPreview.Create(0, WS_CHILD | WS_VISIBLE, rc, this, 0, nullptr);
 
-    m_nPeriod = m_wndPreview.GetPeriod();
-    m_nCount = m_wndPreview.GetCount();
-    m_dPixelRatio = m_wndPreview.GetPixelRatio();
-    m_dDeltaTime = m_wndPreview.GetDeltaTime();
-    m_dGravitation = m_wndPreview.GetGravitation();
-    m_dResistance = m_wndPreview.GetResistance();
-    m_dFlutter = m_wndPreview.GetFlutter();
+    SetParams(m_wndPreview.GetParams());
     UpdateData(false);
 
     CenterWindow();
@@ -199,6 +209,8 @@ bool CSettingsDlg::OnNotifyMsg(UINT nID, CNmHdr* pNMHDR, std::intptr_t* pResult)
     return true;
 }
 
+// One line each, read as a table:
+// clang-format off
 void CSettingsDlg::OnKillfocusPeriod() { UpdateData(true); ApplyPeriod(); }
 void CSettingsDlg::OnKillfocusCount() { UpdateData(true); ApplyCount(); }
 void CSettingsDlg::OnKillfocusPixelRatio() { UpdateData(true); ApplyPixelRatio(); }
@@ -206,11 +218,13 @@ void CSettingsDlg::OnKillfocusDeltaTime() { UpdateData(true); ApplyDeltaTime(); 
 void CSettingsDlg::OnKillfocusGravitation() { UpdateData(true); ApplyGravitation(); }
 void CSettingsDlg::OnKillfocusResistance() { UpdateData(true); ApplyResistance(); }
 void CSettingsDlg::OnKillfocusFlutter() { UpdateData(true); ApplyFlutter(); }
+// clang-format on
 
 // The arrow handlers exchange before they step, so a value above its range reached with an arrow
 // draws no message until the next exchange. *pResult 0 lets the arrows move their own position.
 template <class T>
-void CSettingsDlg::Spin(T& value, T step, void (CSettingsDlg::*pfnApply)(), const CNmHdr* pNMHDR, std::intptr_t* pResult)
+void CSettingsDlg::Spin(T& value, T step, void (CSettingsDlg::*pfnApply)(), const CNmHdr* pNMHDR,
+                        std::intptr_t* pResult)
 {
     UpdateData(true);
     if constexpr (std::is_same_v<T, UINT>)
@@ -309,19 +323,7 @@ void CSettingsDlg::ApplyFlutter()
 void CSettingsDlg::OnDefault()
 {
     const SnowParams defaults;
-    m_nPeriod = defaults.m_nPeriod;
-    m_wndPreview.SetPeriod(m_nPeriod);
-    m_nCount = defaults.m_nCount;
-    m_wndPreview.SetFlakeCount(static_cast<int>(m_nCount));
-    m_dPixelRatio = defaults.m_dPixelRatio;
-    m_wndPreview.SetPixelRatio(m_dPixelRatio);
-    m_dDeltaTime = defaults.m_dDeltaTime;
-    m_wndPreview.SetDeltaTime(m_dDeltaTime);
-    m_dGravitation = defaults.m_dGravitation;
-    m_wndPreview.SetGravitation(m_dGravitation);
-    m_dResistance = defaults.m_dResistance;
-    m_wndPreview.SetResistance(m_dResistance);
-    m_dFlutter = defaults.m_dFlutter;
-    m_wndPreview.SetFlutter(m_dFlutter);
+    SetParams(defaults);
+    m_wndPreview.SetParams(defaults);
     UpdateData(false);
 }

@@ -30,6 +30,10 @@ public:
     double m_dDeltaTime;
     double m_dGravitation;
 
+    // The seven fields at once: what OK hands to the caller, and what the dialog shows next.
+    SnowParams GetParams() const;
+    void SetParams(const SnowParams& params);
+
     const CSnowWnd& GetPreview() const { return m_wndPreview; }
 
 protected:

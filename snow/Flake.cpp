@@ -1,3 +1,6 @@
+// How a flake is drawn: the figure that the band of its radius and a random choice give (from a few
+// pixels up to an ellipse), and the rectangle it can cover.
+
 #include "snow/Flake.h"
 
 #include "platform/Runtime.h"
@@ -21,22 +24,19 @@ constexpr Offset kBand2[4][1] = {{{-1, 0}}, {{1, 0}}, {{0, -1}}, {{0, 1}}};
 constexpr Offset kBand3[4][2] = {{{-1, 0}, {0, 1}}, {{1, 0}, {0, -1}}, {{-1, 0}, {0, -1}}, {{1, 0}, {0, 1}}};
 constexpr Offset kBand6[4][1] = {{{-1, -1}}, {{1, -1}}, {{-1, 1}}, {{1, 1}}};
 constexpr Offset kBand7[2][2] = {{{-1, -1}, {1, 1}}, {{1, -1}, {-1, 1}}};
-constexpr Offset kBand8[4][3] = {{{-1, -1}, {1, -1}, {-1, 1}},
-                                 {{1, -1}, {-1, 1}, {1, 1}},
-                                 {{-1, 1}, {1, 1}, {-1, -1}},
-                                 {{1, 1}, {-1, -1}, {1, -1}}};
+constexpr Offset kBand8[4][3] = {
+    {{-1, -1}, {1, -1}, {-1, 1}}, {{1, -1}, {-1, 1}, {1, 1}}, {{-1, 1}, {1, 1}, {-1, -1}}, {{1, 1}, {-1, -1}, {1, -1}}};
 constexpr Offset kBand10[4][1] = {{{-2, -2}}, {{2, -2}}, {{-2, 2}}, {{2, 2}}};
 constexpr Offset kBand11[2][2] = {{{0, -2}, {0, 2}}, {{2, 0}, {-2, 0}}};
-constexpr Offset kBand12[4][3] = {{{0, -2}, {2, 0}, {0, 2}},
-                                  {{2, 0}, {0, 2}, {-2, 0}},
-                                  {{0, 2}, {-2, 0}, {0, -2}},
-                                  {{-2, 0}, {0, -2}, {2, 0}}};
+constexpr Offset kBand12[4][3] = {
+    {{0, -2}, {2, 0}, {0, 2}}, {{2, 0}, {0, 2}, {-2, 0}}, {{0, 2}, {-2, 0}, {0, -2}}, {{-2, 0}, {0, -2}, {2, 0}}};
 constexpr Offset kBand13[4] = {{0, -2}, {2, 0}, {0, 2}, {-2, 0}};
 constexpr Offset kSquare[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
 int ClampToInt(std::int64_t v)
 {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // A centre near the end of int's range would overflow; such pixels lie outside every target anyway.
@@ -95,7 +95,14 @@ int Flake::DrawChoice() const
 {
     switch (BandOf(radius))
     {
-    case 2: case 3: case 6: case 7: case 8: case 10: case 11: case 12: return AfxRand();
+    case 2:
+    case 3:
+    case 6:
+    case 7:
+    case 8:
+    case 10:
+    case 11:
+    case 12: return AfxRand();
     default: return 0;
     }
 }

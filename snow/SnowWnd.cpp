@@ -1,3 +1,5 @@
+// The snow window: the settings it runs with, the flakes' births, steps and drawing on each timer tick.
+
 #include "snow/SnowWnd.h"
 
 #include "platform/Runtime.h"
@@ -5,6 +7,7 @@
 #include "res/Resource.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -118,6 +121,23 @@ void CSnowWnd::SetFlakeCount(int n)
         AddFlakes(static_cast<UINT>(std::min<std::int64_t>(d, kMaxFlakes)));
     else if (d < 0)
         RemoveFlakes(static_cast<UINT>(std::min<std::int64_t>(-d, static_cast<std::int64_t>(m_flakes.size()))));
+}
+
+SnowParams CSnowWnd::GetParams() const
+{
+    return {m_nPeriod, m_nCount, m_dPixelRatio, m_dDeltaTime, m_dGravitation, m_dResistance, m_dFlutter};
+}
+
+void CSnowWnd::SetParams(const SnowParams& params)
+{
+    SetPeriod(params.m_nPeriod);
+    // A count is never negative: one beyond int's range asks for as many flakes as the window holds.
+    SetFlakeCount(static_cast<int>(std::min<UINT>(params.m_nCount, INT_MAX)));
+    SetPixelRatio(params.m_dPixelRatio);
+    SetDeltaTime(params.m_dDeltaTime);
+    SetGravitation(params.m_dGravitation);
+    SetResistance(params.m_dResistance);
+    SetFlutter(params.m_dFlutter);
 }
 
 void CSnowWnd::SetPixelRatio(double r)

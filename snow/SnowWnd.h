@@ -2,10 +2,10 @@
 // The window in which snow falls: it owns the settings it runs with and the flakes, and animates
 // them on a timer. The preview panes and the full-screen saver are snow windows.
 
-#include "app/SnowParams.h"
 #include "platform/Dc.h"
 #include "platform/Wnd.h"
 #include "snow/Flake.h"
+#include "snow/SnowParams.h"
 
 #include <cstddef>
 #include <vector>
@@ -28,11 +28,11 @@ public:
                         void* pContext = nullptr);
 
     // Settings in force. The setters take effect from the next step or birth.
-    void SetPeriod(UINT n);             // restarts the frame timer
+    void SetPeriod(UINT n);   // restarts the frame timer
     // Grows or shrinks the population; the first frame's count stays. Before the first frame it
     // sets the count that frame creates.
     void SetFlakeCount(int n);
-    void SetPixelRatio(double r);       // rescales every flake at once
+    void SetPixelRatio(double r);   // rescales every flake at once
     void SetDeltaTime(double d) { m_dDeltaTime = d; }
     void SetGravitation(double d) { m_dGravitation = d; }
     void SetResistance(double d) { m_dResistance = d; }
@@ -44,13 +44,16 @@ public:
     double GetGravitation() const { return m_dGravitation; }
     double GetResistance() const { return m_dResistance; }
     double GetFlutter() const { return m_dFlutter; }
+    // The seven at once: read as the getters read them, applied through the setters in field order.
+    SnowParams GetParams() const;
+    void SetParams(const SnowParams& params);
 
     // The physics, against the client rectangle of the latest frame or paint.
-    void Respawn(Flake& f);             // born at terminal velocity in the band above the top edge
-    bool StepFlake(Flake& f);           // false once the flake has left through the bottom
+    void Respawn(Flake& f);     // born at terminal velocity in the band above the top edge
+    bool StepFlake(Flake& f);   // false once the flake has left through the bottom
     void UpdateRadius(double width, Flake& f);
-    void AddFlakes(UINT n);             // appended at the tail, up to kMaxFlakes in all
-    void RemoveFlakes(UINT n);          // removed from the head
+    void AddFlakes(UINT n);      // appended at the tail, up to kMaxFlakes in all
+    void RemoveFlakes(UINT n);   // removed from the head
 
     void ClearBackground(CDC& dc);
     void DrawAll(CDC& dc);
@@ -70,11 +73,11 @@ protected:
     void OnDisplayPower(bool bOn) override;
     void PostNcDestroy() override;
 
-    std::vector<Flake> m_flakes;        // in drawing order; records are reused when flakes are reborn
-    std::vector<int> m_drawChoices;     // per flake, the random value its drawing takes this frame
+    std::vector<Flake> m_flakes;      // in drawing order; records are reused when flakes are reborn
+    std::vector<int> m_drawChoices;   // per flake, the random value its drawing takes this frame
     CRect m_rcClient;
-    bool m_bNeedFill = true;            // the first tick creates m_nCount flakes, against the real size
-    bool m_bDisplayOff = false;         // the frame timer is stopped until the display comes back
+    bool m_bNeedFill = true;      // the first tick creates m_nCount flakes, against the real size
+    bool m_bDisplayOff = false;   // the frame timer is stopped until the display comes back
     UINT m_nPeriod;
     UINT m_nCount;
     double m_dPixelRatio;

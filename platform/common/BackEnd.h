@@ -31,7 +31,8 @@ void AfxCancelMode();
 
 // Shows a modal message box over pOwner (nullptr: none) and returns the button that closed it. The
 // box takes the keyboard focus while it is open and gives it back when it closes.
-int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT nIDHelp);
+int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType,
+                      UINT nIDHelp);
 
 // Makes the dialog's window and controls from pTemplate, runs it until EndDialog and returns its
 // result; -1 when the window could not be made.

@@ -72,7 +72,8 @@ bool ParseDouble(std::string_view text, double& value)
         return false;
     if (bNegative && d != 0.0)
         d = -d;
-    if (!OnlyBlanksLeft(std::string_view(result.ptr, static_cast<std::size_t>(number.data() + number.size() - result.ptr))))
+    if (!OnlyBlanksLeft(
+            std::string_view(result.ptr, static_cast<std::size_t>(number.data() + number.size() - result.ptr))))
         return false;
     value = d;
     return true;
@@ -201,7 +202,8 @@ bool CDialog::OnCmdMsg(UINT nID, UINT nCode)
 
 bool CDialog::OnCommand(std::uintptr_t wParam, std::intptr_t /*lParam*/)
 {
-    return m_bInDataExchange || OnCmdMsg(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF));
+    return m_bInDataExchange ||
+           OnCmdMsg(static_cast<UINT>(wParam & 0xFFFF), static_cast<UINT>((wParam >> 16) & 0xFFFF));
 }
 
 bool CDialog::OnNotify(std::uintptr_t /*wParam*/, std::intptr_t lParam, std::intptr_t* pResult)

@@ -122,7 +122,8 @@ public:
     // A button's click as its control reports it, with the control's handle.
     static void NotifyClick(Impl* pDlg, int nID, const Impl* pFrom)
     {
-        pDlg->Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(nID & 0xFFFF) | (static_cast<std::uintptr_t>(BN_CLICKED) << 16),
+        pDlg->Dispatch(WM_COMMAND,
+                       static_cast<std::uintptr_t>(nID & 0xFFFF) | (static_cast<std::uintptr_t>(BN_CLICKED) << 16),
                        static_cast<std::intptr_t>(pFrom != nullptr ? pFrom->hWnd : 0));
     }
 
@@ -150,7 +151,10 @@ public:
     void ReleaseArrow() { CancelArrowHold(); }
 
     // Whether this arrow of the pair is held down now, for drawing it pressed.
-    bool IsArrowHeld(const Impl* pArrows, bool bUpper) const { return m_hHeldArrows == pArrows->hWnd && m_bHeldUpper == bUpper; }
+    bool IsArrowHeld(const Impl* pArrows, bool bUpper) const
+    {
+        return m_hHeldArrows == pArrows->hWnd && m_bHeldUpper == bUpper;
+    }
 
     // Something took the mouse and the keyboard from the dialogs (a message box opening, the window
     // losing activation): an arrow's hold ends, and a click in progress is lost.
@@ -165,7 +169,8 @@ public:
     {
         if (pOld != nullptr && pOld->className == "EDIT" && pOld->pParent != nullptr && !pOld->pParent->bDestroying)
             pOld->pParent->Dispatch(WM_COMMAND,
-                                    static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) | (static_cast<std::uintptr_t>(EN_KILLFOCUS) << 16),
+                                    static_cast<std::uintptr_t>(pOld->nID & 0xFFFF) |
+                                        (static_cast<std::uintptr_t>(EN_KILLFOCUS) << 16),
                                     static_cast<std::intptr_t>(pOld->hWnd));
     }
 
@@ -192,7 +197,8 @@ private:
     static bool TakesFocus(const Impl* p) { return IsShown(p) && (p->className == "EDIT" || p->className == "BUTTON"); }
     static bool IsPushButton(const Impl* p)
     {
-        return p->className == "BUTTON" && ((p->dwStyle & 0xF) == BS_PUSHBUTTON || (p->dwStyle & 0xF) == BS_DEFPUSHBUTTON);
+        return p->className == "BUTTON" &&
+               ((p->dwStyle & 0xF) == BS_PUSHBUTTON || (p->dwStyle & 0xF) == BS_DEFPUSHBUTTON);
     }
 
     Impl* FocusedControl(const Impl* pDlg)
@@ -223,9 +229,10 @@ private:
         const int nID = pArrows->nID;
         if (pArrows->pParent == nullptr)
             return false;
-        CNmUpDown notify{{hArrows, static_cast<std::uintptr_t>(nID), UDN_DELTAPOS}, pArrows->nUpDownPos, bUpper ? -1 : 1};
-        const std::intptr_t lResult =
-            pArrows->pParent->Dispatch(WM_NOTIFY, static_cast<std::uintptr_t>(nID), reinterpret_cast<std::intptr_t>(&notify));
+        CNmUpDown notify{
+            {hArrows, static_cast<std::uintptr_t>(nID), UDN_DELTAPOS}, pArrows->nUpDownPos, bUpper ? -1 : 1};
+        const std::intptr_t lResult = pArrows->pParent->Dispatch(WM_NOTIFY, static_cast<std::uintptr_t>(nID),
+                                                                 reinterpret_cast<std::intptr_t>(&notify));
         Impl* pNow = Self_().Find(hArrows);
         if (pNow != nullptr && lResult == 0)
             pNow->nUpDownPos = std::clamp(pNow->nUpDownPos + notify.iDelta, 0, 100);

@@ -55,4 +55,4 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
 // and spaces skipped, an optional sign, then decimal digits up to the first other character,
 // wrapping modulo 2^32. No digits gives 0.
 UINT ParseProfileInt(std::string_view text);
-}
+}   // namespace IniFile

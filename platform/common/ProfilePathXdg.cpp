@@ -1,3 +1,5 @@
+// Where the profile lives on a desktop that follows the XDG folders: $XDG_CONFIG_HOME, else ~/.config.
+
 #include "platform/WinApp.h"
 
 #include <cstdlib>
@@ -34,7 +36,7 @@ std::string HomeFromPasswd()
         return found->pw_dir;
     }
 }
-}
+}   // namespace
 
 // $XDG_CONFIG_HOME/<exe>.ini, else ~/.config/<exe>.ini; a relative XDG_CONFIG_HOME or HOME is
 // ignored, as it would move with the working folder. "" when there is no home: no profile.

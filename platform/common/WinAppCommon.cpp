@@ -1,7 +1,10 @@
+// The application frame's portable part: the one application object, its message boxes' caption
+// and owner, the program's start, and a window object's last call.
+
+#include "platform/FrameIds.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
 #include "platform/common/BackEnd.h"
-#include "res/Resource.h"
 
 #include <string_view>
 
@@ -51,7 +54,7 @@ int AfxMessageBox(const std::string& text, UINT nType, UINT nIDHelp)
     CWnd* pOwner = pApp->m_pModalDialog != nullptr ? pApp->m_pModalDialog : pApp->m_pMainWnd;
     if (pOwner != nullptr && !pOwner->IsWindow())
         pOwner = nullptr;
-    std::string strCaption = AfxLoadString(IDS_APPNAME);
+    std::string strCaption = AfxLoadString(AFX_IDS_APP_TITLE);
     if (strCaption.empty())
         strCaption = pApp->m_strAppName;
     ++pApp->m_nOpenMessageBoxes;

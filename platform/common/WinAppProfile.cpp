@@ -1,3 +1,5 @@
+// The application's profile: this run's overrides first, then the INI file by the Windows profile API's rules.
+
 #include "platform/WinApp.h"
 #include "platform/common/IniFile.h"
 
@@ -25,7 +27,8 @@ UINT CWinApp::GetProfileInt(const char* lpszSection, const char* lpszEntry, int 
     const std::string* pOverride = FindOverride(*this, lpszSection, lpszEntry);
     if ((m_strProfileName.empty() && !pOverride) || !lpszSection || !lpszEntry)
         return fallback;
-    const auto value = pOverride ? std::optional<std::string>(*pOverride) : IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry);
+    const auto value = pOverride ? std::optional<std::string>(*pOverride)
+                                 : IniFile::ReadString(m_strProfileName, lpszSection, lpszEntry);
     if (!value || value->empty())
         return fallback;
     return IniFile::ParseProfileInt(*value);

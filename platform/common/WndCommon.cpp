@@ -20,7 +20,8 @@ int HighWord(std::intptr_t v)
 }
 }   // namespace
 
-bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* plResult)
+bool CWndRouting::CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std::intptr_t lParam,
+                              std::intptr_t* plResult)
 {
     std::intptr_t lResult = 0;
     const CPoint point(LowWord(lParam), HighWord(lParam));
@@ -76,6 +77,8 @@ std::intptr_t CWnd::Default()
 }
 
 // Every handler's default is the system's own handling of its message.
+// One line each, read as a table:
+// clang-format off
 int CWnd::OnCreate() { return static_cast<int>(Default()); }
 void CWnd::OnDestroy() { Default(); }
 void CWnd::OnClose() { Default(); }
@@ -97,6 +100,7 @@ void CWnd::OnDisplayChange() { Default(); }
 void CWnd::OnDisplayPower(bool) { Default(); }
 bool CWnd::OnCommand(std::uintptr_t, std::intptr_t) { return false; }
 bool CWnd::OnNotify(std::uintptr_t, std::intptr_t, std::intptr_t*) { return false; }
+// clang-format on
 
 CWnd* CWnd::SetFocus()
 {

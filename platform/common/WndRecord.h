@@ -41,9 +41,9 @@ struct CWndRecord
     using Message = CWndMessage;
 
     WindowHandle hWnd = 0;
-    CWnd* pWnd = nullptr;                    // the object that answers for the window
-    std::unique_ptr<CWnd> pOwnObject;        // an object the system made: for a host, or a dialog's control
-    bool bHost = false;                      // a window of another program
+    CWnd* pWnd = nullptr;               // the object that answers for the window
+    std::unique_ptr<CWnd> pOwnObject;   // an object the system made: for a host, or a dialog's control
+    bool bHost = false;                 // a window of another program
     bool bDestroying = false;
     Impl* pParent = nullptr;
     std::vector<Impl*> children;
@@ -51,11 +51,11 @@ struct CWndRecord
     UINT dwExStyle = 0;
     UINT nClassStyle = 0;
     UINT nIDCursor = 0;
-    std::string className;                   // as created: a control's "EDIT", "BUTTON", "STATIC", "msctls_updown32"
+    std::string className;   // as created: a control's "EDIT", "BUTTON", "STATIC", "msctls_updown32"
     int nID = 0;
     std::string text;
-    std::vector<Message> handling;           // the messages being handled, innermost last
-    int nUpDownPos = 0;                      // an arrow pair's position, which the dialog never reads
+    std::vector<Message> handling;   // the messages being handled, innermost last
+    int nUpDownPos = 0;              // an arrow pair's position, which the dialog never reads
     CMenuImpl systemMenu;
     std::unique_ptr<CMenu> pSystemMenu;
 

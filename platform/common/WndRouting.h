@@ -9,5 +9,6 @@ struct CWndRouting
 {
     // Calls p's handler for message, with Win32's packing of wParam and lParam; false, and no call,
     // for a message that has no handler in the contract.
-    static bool CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* plResult);
+    static bool CallHandler(CWnd* p, UINT message, std::uintptr_t wParam, std::intptr_t lParam,
+                            std::intptr_t* plResult);
 };

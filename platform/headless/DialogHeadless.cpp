@@ -26,7 +26,8 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
 {
     CWinAppImpl& s = HeadlessState();
     if (!pDlg->CreateEx(pTemplate->dwExStyle, "#32770", pTemplate->lpszTitle, pTemplate->dwStyle,
-                        FromDialogUnits(pTemplate->x, pTemplate->y, pTemplate->cx, pTemplate->cy), pDlg->m_pParentWnd, 0))
+                        FromDialogUnits(pTemplate->x, pTemplate->y, pTemplate->cx, pTemplate->cy), pDlg->m_pParentWnd,
+                        0))
         return -1;
     CWndImpl* pDlgImpl = CWndImpl::Of(pDlg);
     pDlgImpl->bDialog = true;
@@ -34,8 +35,8 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     {
         const DialogControl& c = pTemplate->pControls[i];
         auto pControl = std::make_unique<CWnd>();
-        if (!pControl->CreateEx(c.dwExStyle, c.lpszClass, c.lpszText, c.dwStyle, FromDialogUnits(c.x, c.y, c.cx, c.cy), pDlg,
-                                static_cast<UINT>(c.nID)))
+        if (!pControl->CreateEx(c.dwExStyle, c.lpszClass, c.lpszText, c.dwStyle, FromDialogUnits(c.x, c.y, c.cx, c.cy),
+                                pDlg, static_cast<UINT>(c.nID)))
             continue;
         CWndImpl* pControlImpl = CWndImpl::Of(pControl.get());
         pControlImpl->pOwnObject = std::move(pControl);

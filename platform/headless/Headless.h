@@ -69,9 +69,9 @@ struct WindowInfo
     WindowHandle hParent = 0;
     UINT dwStyle = 0;
     UINT dwExStyle = 0;
-    CRect rcWindow;          // screen coordinates
+    CRect rcWindow;   // screen coordinates
     UINT nClassStyle = 0;
-    UINT nIDCursor = 0;      // the cursor resource of its class
+    UINT nIDCursor = 0;   // the cursor resource of its class
     int nTimers = 0;
     UINT nTimerPeriod = 0;   // of timer 1, after the system's lower limit
 };

@@ -27,8 +27,8 @@ struct CWndImpl : CWndRecord<CWndImpl>
         std::uint64_t nOrder;   // ticks falling due together arrive in the order their timers were set
     };
 
-    CRect rcWindow;                          // in the parent's client coordinates, or the screen's
-    bool bSelectedAll = false;               // an edit whose whole text is selected
+    CRect rcWindow;              // in the parent's client coordinates, or the screen's
+    bool bSelectedAll = false;   // an edit whose whole text is selected
     bool bDialog = false;
     bool bNeedsPaint = false;
     bool bIconic = false;
@@ -69,15 +69,15 @@ struct CWinAppImpl : CWndTable<CWndImpl>, CDialogManager<CWinAppImpl, CWndImpl>
     unsigned int nProcessId = 0;
     int cxScreen = 1920;
     int cyScreen = 1080;
-    std::vector<CRect> monitors;            // Headless::SetMonitors; empty: the screen is the one monitor
+    std::vector<CRect> monitors;   // Headless::SetMonitors; empty: the screen is the one monitor
 
     std::deque<Posted> queue;
     bool bQuit = false;
     int nExitCode = 0;
 
     WindowHandle hNext = 0x1000;
-    int nWindowsToRefuse = 0;                // Headless::RefuseWindows
-    std::vector<WindowHandle> focusMoves;    // every window the focus went to, 0 for none
+    int nWindowsToRefuse = 0;               // Headless::RefuseWindows
+    std::vector<WindowHandle> focusMoves;   // every window the focus went to, 0 for none
 
     std::vector<Headless::DefaultCall> defaultCalls;
     std::vector<Headless::MessageBoxCall> messageBoxes;

@@ -148,7 +148,8 @@ int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::st
     // boxes that handler shows appear before this one.
     const WindowHandle hHadFocus = s.hFocus;
     s.SetFocusTo(nullptr);
-    const Headless::MessageBoxCall call{strText, nType, nIDHelp, strCaption, pOwner != nullptr ? pOwner->GetSafeHwnd() : 0};
+    const Headless::MessageBoxCall call{strText, nType, nIDHelp, strCaption,
+                                        pOwner != nullptr ? pOwner->GetSafeHwnd() : 0};
     s.messageBoxes.push_back(call);
     if (s.messageBoxScript)
         s.messageBoxScript(call);

@@ -162,7 +162,8 @@ void CWnd::CenterWindow()
     if (m_pImpl == nullptr)
         return;
     const CWinAppImpl& s = HeadlessState();
-    const CRect rcArea = m_pImpl->pParent != nullptr ? m_pImpl->pParent->ClientRect() : CRect(0, 0, s.cxScreen, s.cyScreen);
+    const CRect rcArea =
+        m_pImpl->pParent != nullptr ? m_pImpl->pParent->ClientRect() : CRect(0, 0, s.cxScreen, s.cyScreen);
     const int cx = m_pImpl->rcWindow.Width();
     const int cy = m_pImpl->rcWindow.Height();
     const int x = rcArea.left + (rcArea.Width() - cx) / 2;

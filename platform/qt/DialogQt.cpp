@@ -1,29 +1,23 @@
 // Desktop dialogs on Qt Widgets, built from the program's templates: positions in dialog units
 // turned into pixels as Windows turns them, the template's face found through fontconfig, the
-// system menu, and the user's keys and clicks translated for the shared dialog manager.
+// system menu, the modal run, and the user's keys and clicks translated for the shared dialog
+// manager. The controls themselves are DialogControlsQt.cpp's.
 
 #include "platform/Dialog.h"
+#include "platform/FrameIds.h"
 #include "platform/common/BackEnd.h"
 #include "platform/qt/QtDialog.h"
 #include "platform/qt/QtImpl.h"
-#include "res/Resource.h"
 
 #include <QApplication>
-#include <QBasicTimer>
 #include <QEventLoop>
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPointer>
-#include <QPushButton>
 #include <QScreen>
-#include <QStyleOption>
-#include <QTimerEvent>
 #include <QWindow>
 
 #include <fontconfig/fontconfig.h>
@@ -95,84 +89,6 @@ protected:
     }
 };
 
-// An arrow pair (msctls_updown32): two halves that never take the focus. The dialog manager decides
-// what a press, a repeat and a release do; the widget only reports them and draws the held half.
-class CQtArrows : public QWidget
-{
-public:
-    CQtArrows(QWidget* pParent, WindowHandle hWnd) : QWidget(pParent), m_hWnd(hWnd) { setFocusPolicy(Qt::NoFocus); }
-
-    static CQtArrows* Of(const CWndImpl* pImpl) { return dynamic_cast<CQtArrows*>(pImpl->pWidget); }
-
-    void Hold(UINT nMs)
-    {
-        if (nMs != 0)
-            m_timer.start(static_cast<int>(nMs), this);
-        else
-            m_timer.stop();
-        update();
-    }
-
-    bool PointerOver(bool bUpper) const { return HalfRect(bUpper).contains(m_ptPointer); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        const CWndImpl* pSelf = QtState().Find(m_hWnd);
-        QPainter painter(this);
-        for (const bool bUpper : {true, false})
-        {
-            QStyleOptionButton button;
-            button.initFrom(this);
-            button.rect = HalfRect(bUpper);
-            button.state |= pSelf != nullptr && QtState().IsArrowHeld(pSelf, bUpper) ? QStyle::State_Sunken : QStyle::State_Raised;
-            style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
-            QStyleOption arrow;
-            arrow.initFrom(this);
-            arrow.rect = button.rect.adjusted(2, 1, -2, -1);
-            style()->drawPrimitive(bUpper ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
-        }
-    }
-
-    void mousePressEvent(QMouseEvent* e) override
-    {
-        CWndImpl* pSelf = QtState().Find(m_hWnd);
-        if (e->button() != Qt::LeftButton || pSelf == nullptr)
-            return;
-        m_ptPointer = e->position().toPoint();
-        QtState().PressArrow(pSelf, HalfRect(true).contains(m_ptPointer));
-    }
-
-    void mouseMoveEvent(QMouseEvent* e) override { m_ptPointer = e->position().toPoint(); }
-
-    void mouseReleaseEvent(QMouseEvent* e) override
-    {
-        if (e->button() == Qt::LeftButton)
-            QtState().ReleaseArrow();
-    }
-
-    void timerEvent(QTimerEvent* e) override
-    {
-        if (e->timerId() != m_timer.timerId())
-            return QWidget::timerEvent(e);
-        if (CWndImpl* pSelf = QtState().Find(m_hWnd); pSelf != nullptr)
-            QtState().RepeatArrow(pSelf);
-        else
-            m_timer.stop();
-    }
-
-private:
-    QRect HalfRect(bool bUpper) const
-    {
-        const int cyUpper = height() / 2;
-        return bUpper ? QRect(0, 0, width(), cyUpper) : QRect(0, cyUpper, width(), height() - cyUpper);
-    }
-
-    WindowHandle m_hWnd;
-    QBasicTimer m_timer;
-    QPoint m_ptPointer;   // where the pointer was last seen over the arrows while held
-};
-
 // The user's keys and presses in every dialog, handed to the shared dialog manager.
 class CQtDialogInput : public QObject
 {
@@ -229,9 +145,7 @@ private:
                 return false;
             s.PressEnter(pDlg);
             return true;
-        case Qt::Key_Escape:
-            s.PressEscape(pDlg);
-            return true;
+        case Qt::Key_Escape: s.PressEscape(pDlg); return true;
         case Qt::Key_Space:
             if (modifiers != Qt::AltModifier)
                 return false;
@@ -242,10 +156,11 @@ private:
         // With Alt some keyboards give no text: the key then says which letter it was.
         const QString text = pKey->text();
         const int key = pKey->key();
-        const QChar ch = text.size() == 1 ? text[0]
+        const QChar ch = text.size() == 1                                                                   ? text[0]
                          : (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? QChar(key)
                                                                                                             : QChar();
-        if (ch.unicode() >= 0x80 || !ch.isLetterOrNumber() || (modifiers != Qt::NoModifier && modifiers != Qt::AltModifier))
+        if (ch.unicode() >= 0x80 || !ch.isLetterOrNumber() ||
+            (modifiers != Qt::NoModifier && modifiers != Qt::AltModifier))
             return false;
         return s.PressMnemonic(pDlg, static_cast<char>(ch.unicode()), modifiers == Qt::AltModifier);
     }
@@ -261,7 +176,8 @@ QString ResolveFace(const char* lpszFace)
     FcPattern* pPattern = FcPatternCreate();
     FcPatternAddString(pPattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(std::string(face).c_str()));
     const bool bMincho = face.find("明朝") != std::string_view::npos || face.find("Mincho") != std::string_view::npos;
-    const bool bGothic = face.find("ゴシック") != std::string_view::npos || face.find("Gothic") != std::string_view::npos;
+    const bool bGothic =
+        face.find("ゴシック") != std::string_view::npos || face.find("Gothic") != std::string_view::npos;
     if (bMincho || bGothic)
         FcPatternAddString(pPattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(bMincho ? "serif" : "sans-serif"));
     // A face named in Japanese is a Japanese face.
@@ -286,48 +202,11 @@ QIcon IconOf(UINT nID)
     IconHandle hIcon = AfxFindIcon(nID);
     if (hIcon == nullptr)
         return QIcon();
-    const QImage image(reinterpret_cast<const uchar*>(hIcon->pPixels), hIcon->cx, hIcon->cy, hIcon->cx * 4, QImage::Format_ARGB32);
+    const QImage image(reinterpret_cast<const uchar*>(hIcon->pPixels), hIcon->cx, hIcon->cy, hIcon->cx * 4,
+                       QImage::Format_ARGB32);
     return QIcon(QPixmap::fromImage(image.copy()));
 }
 
-QWidget* MakeControl(const DialogControl& c, QWidget* pDlgWidget, WindowHandle hWnd)
-{
-    const std::string_view cls = c.lpszClass;
-    const QString text = QString::fromUtf8(c.lpszText != nullptr ? c.lpszText : "");
-    QWidget* pWidget = nullptr;
-    if (cls == "EDIT")
-    {
-        auto* pEdit = new QLineEdit(pDlgWidget);
-        if ((c.dwExStyle & WS_EX_RIGHT) != 0)
-            pEdit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        pEdit->setText(text);
-        pWidget = pEdit;
-    }
-    else if (cls == "BUTTON")
-    {
-        auto* pButton = new QPushButton(text, pDlgWidget);
-        // Enter and the mnemonic are the dialog's to handle, as Windows' dialog manager does.
-        pButton->setAutoDefault(false);
-        pButton->setShortcut(QKeySequence());
-        pWidget = pButton;
-        QObject::connect(pButton, &QPushButton::clicked, pButton, [hWnd]() {
-            if (CWndImpl* pImpl = QtState().Find(hWnd); pImpl != nullptr && pImpl->pParent != nullptr)
-                CWinAppImpl::NotifyClick(pImpl->pParent, pImpl->nID, pImpl);
-        });
-    }
-    else if (cls == "msctls_updown32")
-        pWidget = new CQtArrows(pDlgWidget, hWnd);
-    else
-    {
-        auto* pLabel = new QLabel(text, pDlgWidget);
-        pLabel->setTextFormat(Qt::PlainText);
-        pLabel->setAlignment(((c.dwStyle & 0xF) == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-        pWidget = pLabel;
-    }
-    // Clicks and Tab move the focus through the dialog manager, never by Qt's own rules.
-    pWidget->setFocusPolicy(Qt::NoFocus);
-    return pWidget;
-}
 }   // namespace
 
 CDialogMetrics QtDialogMetrics(const DialogTemplate* pTemplate, int nDpi)
@@ -340,7 +219,8 @@ CDialogMetrics QtDialogMetrics(const DialogTemplate* pTemplate, int nDpi)
     m.font.setItalic(pTemplate->bItalic);
     m.font.setStyleStrategy(QFont::PreferMatch);
     const QFontMetrics metrics(m.font);
-    const int cxAlphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int cxAlphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m.cxBase = (cxAlphabet / 26 + 1) / 2;
     m.cyBase = metrics.height();
     return m;
@@ -366,17 +246,19 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     // Owned by the dialog that runs now, else by the main window: a dialog above its owner.
     CWnd* pOwner = pDlg->m_pParentWnd != nullptr ? pDlg->m_pParentWnd : s.pApp->m_pMainWnd;
     CWndImpl* pOwnerImpl = pOwner != pDlg ? CWndImpl::Of(pOwner) : nullptr;
-    QWidget* pOwnerWidget = pOwnerImpl != nullptr && pOwnerImpl->pWidget != nullptr ? pOwnerImpl->pWidget->window() : nullptr;
+    QWidget* pOwnerWidget =
+        pOwnerImpl != nullptr && pOwnerImpl->pWidget != nullptr ? pOwnerImpl->pWidget->window() : nullptr;
 
     // A caption, the system menu's close and nothing to minimise or maximise, as the template says.
     const Qt::WindowFlags flags = (pOwnerWidget != nullptr ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint |
                                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     auto* pWidget = new CQtDialogWidget(pOwnerWidget, flags);
     const QScreen* pScreen = QGuiApplication::primaryScreen();
-    const CDialogMetrics metrics = QtDialogMetrics(pTemplate, pScreen != nullptr ? qRound(pScreen->logicalDotsPerInchY()) : 96);
+    const CDialogMetrics metrics =
+        QtDialogMetrics(pTemplate, pScreen != nullptr ? qRound(pScreen->logicalDotsPerInchY()) : 96);
     pWidget->setFont(metrics.font);
     pWidget->setWindowTitle(QString::fromUtf8(pTemplate->lpszTitle));
-    pWidget->setWindowIcon(IconOf(IDR_MAINFRAME));
+    pWidget->setWindowIcon(IconOf(AFX_IDR_MAINFRAME));
     pWidget->setWindowModality(Qt::ApplicationModal);
     pWidget->setFixedSize(metrics.MapDialogRect(0, 0, pTemplate->cx, pTemplate->cy).size());
     pWidget->move(metrics.MapDialogRect(pTemplate->x, pTemplate->y, 0, 0).topLeft());
@@ -407,7 +289,7 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
         pControl->className = c.lpszClass;
         pControl->nID = c.nID;
         pControl->text = c.lpszText != nullptr ? c.lpszText : "";
-        pControl->pWidget = MakeControl(c, pWidget, pControl->hWnd);
+        pControl->pWidget = QtMakeControl(c, pWidget, pControl->hWnd);
         pControl->pWidget->setGeometry(metrics.MapDialogRect(c.x, c.y, c.cx, c.cy));
         pControl->pWidget->setVisible((c.dwStyle & WS_VISIBLE) != 0);
         pControl->pWidget->setEnabled((c.dwStyle & WS_DISABLED) == 0);
@@ -438,7 +320,8 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     if (CWndImpl* pNow = s.Find(hDlg); pNow != nullptr)
         s.Destroy(pNow);
     // The owner is active again, as the dialog manager leaves it.
-    if (CWndImpl* pNow = s.Find(pOwnerImpl != nullptr ? pOwnerImpl->hWnd : 0); pNow != nullptr && pNow->pWidget != nullptr)
+    if (CWndImpl* pNow = s.Find(pOwnerImpl != nullptr ? pOwnerImpl->hWnd : 0);
+        pNow != nullptr && pNow->pWidget != nullptr)
         pNow->pWidget->activateWindow();
     return pDlg->m_nModalResult;
 }
@@ -456,43 +339,3 @@ void AfxEndModalDialog(CDialog* pDlg)
         pNow->pModalLoop->exit();
 }
 
-void CWinAppImpl::NativeSelectAll(CWndImpl* pEdit)
-{
-    if (auto* pLineEdit = qobject_cast<QLineEdit*>(pEdit->pWidget); pLineEdit != nullptr)
-        pLineEdit->selectAll();
-}
-
-void CWinAppImpl::NativeArrowHold(CWndImpl* pArrows, UINT nMs)
-{
-    if (CQtArrows* pWidget = CQtArrows::Of(pArrows); pWidget != nullptr)
-        pWidget->Hold(nMs);
-}
-
-bool CWinAppImpl::NativePointerOver(CWndImpl* pArrows, bool bUpper)
-{
-    const CQtArrows* pWidget = CQtArrows::Of(pArrows);
-    return pWidget != nullptr && pWidget->PointerOver(bUpper);
-}
-
-void QtSetWidgetText(CWndImpl* pImpl, const std::string& text)
-{
-    const QString qText = QString::fromStdString(text);
-    if (pImpl->pWidget->isWindow())
-        pImpl->pWidget->setWindowTitle(qText);
-    else if (auto* pEdit = qobject_cast<QLineEdit*>(pImpl->pWidget); pEdit != nullptr)
-        pEdit->setText(qText);
-    else if (auto* pButton = qobject_cast<QPushButton*>(pImpl->pWidget); pButton != nullptr)
-    {
-        pButton->setText(qText);
-        pButton->setShortcut(QKeySequence());
-    }
-    else if (auto* pLabel = qobject_cast<QLabel*>(pImpl->pWidget); pLabel != nullptr)
-        pLabel->setText(qText);
-}
-
-std::string QtWidgetText(const CWndImpl* pImpl)
-{
-    if (const auto* pEdit = qobject_cast<const QLineEdit*>(pImpl->pWidget); pEdit != nullptr)
-        return pEdit->text().toStdString();
-    return pImpl->text;
-}

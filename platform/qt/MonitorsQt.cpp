@@ -73,7 +73,8 @@ void WatchDisplayPower()
     pTimer->start();
     // Started while the monitor sleeps (a saver run by a timer of its own): the windows made next hear it first.
     if (!bOn)
-        QMetaObject::invokeMethod(pTimer, []() { DispatchToScreenWindows(WM_DISPLAYPOWER, 0, true); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            pTimer, []() { DispatchToScreenWindows(WM_DISPLAYPOWER, 0, true); }, Qt::QueuedConnection);
 }
 
 void WatchScreen(QScreen* pScreen)
@@ -105,8 +106,10 @@ void QtWatchScreens()
         WatchScreen(pScreen);
         PostDisplayChange();
     });
-    QObject::connect(s.pQApp.get(), &QGuiApplication::screenRemoved, s.pPoster.get(), [](QScreen*) { PostDisplayChange(); });
-    QObject::connect(s.pQApp.get(), &QGuiApplication::primaryScreenChanged, s.pPoster.get(), [](QScreen*) { PostDisplayChange(); });
+    QObject::connect(s.pQApp.get(), &QGuiApplication::screenRemoved, s.pPoster.get(),
+                     [](QScreen*) { PostDisplayChange(); });
+    QObject::connect(s.pQApp.get(), &QGuiApplication::primaryScreenChanged, s.pPoster.get(),
+                     [](QScreen*) { PostDisplayChange(); });
     WatchDisplayPower();
 }
 
@@ -119,8 +122,9 @@ QRect QtTopLevelGeometry(const CRect& rc)
         if (!rcScreen.PtInRect(CPoint(rc.left, rc.top)))
             continue;
         const qreal scale = pScreen->devicePixelRatio();
-        return QRect(rcScreen.left + qRound((rc.left - rcScreen.left) / scale), rcScreen.top + qRound((rc.top - rcScreen.top) / scale),
-                     qRound(rc.Width() / scale), qRound(rc.Height() / scale));
+        return QRect(rcScreen.left + qRound((rc.left - rcScreen.left) / scale),
+                     rcScreen.top + qRound((rc.top - rcScreen.top) / scale), qRound(rc.Width() / scale),
+                     qRound(rc.Height() / scale));
     }
     return QtToLogical(rc, QtScaleOf(nullptr));
 }

@@ -1,12 +1,14 @@
 #pragma once
 // How a dialog template becomes pixels on this desktop: the template's face as fontconfig finds
 // it, at the template's size for the screen's resolution, and the base units Windows takes from
-// that font (the average width of A-Z and a-z, and the height) to turn dialog units into pixels.
+// that font (the average width of A-Z and a-z, and the height) to turn dialog units into pixels;
+// and the template's controls as widgets.
 
 #include "platform/Dialog.h"
 
 #include <QFont>
 #include <QRect>
+#include <QWidget>
 
 struct CDialogMetrics
 {
@@ -19,3 +21,7 @@ struct CDialogMetrics
 };
 
 CDialogMetrics QtDialogMetrics(const DialogTemplate* pTemplate, int nDpi);
+
+// A control of the template as a widget of the dialog's window pDlgWidget; it takes no focus of
+// its own, the dialog manager moves it (DialogControlsQt.cpp).
+QWidget* QtMakeControl(const DialogControl& c, QWidget* pDlgWidget, WindowHandle hWnd);

@@ -282,7 +282,8 @@ void AfxCancelMode()
     QtState().CancelMode();
 }
 
-int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
+int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType,
+                      UINT /*nIDHelp*/)
 {
     if (QtEnsureApplication(true) == nullptr)
     {
@@ -320,7 +321,8 @@ int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::st
     // is active again once the outermost of the boxes inside one another is gone.
     if (CWndImpl* pHad = s.Find(hHadFocus); s.hFocus == 0 && pHad != nullptr && !pHad->bDestroying)
         s.SetFocusTo(pHad);
-    if (CWndImpl* pNow = s.Find(hOwner); s.pApp->m_nOpenMessageBoxes <= 1 && pNow != nullptr && pNow->pWidget != nullptr)
+    if (CWndImpl* pNow = s.Find(hOwner);
+        s.pApp->m_nOpenMessageBoxes <= 1 && pNow != nullptr && pNow->pWidget != nullptr)
         pNow->pWidget->activateWindow();
     if (s.bQuitAfterBoxes && s.pApp->m_nOpenMessageBoxes <= 1)
     {

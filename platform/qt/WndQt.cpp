@@ -1,184 +1,20 @@
-// Qt windows: a QWindow per window of the program, its events turned into the program's handlers,
-// timers on the Qt event loop; windows of other programs as hosts the program's windows live in.
+// Qt windows: a QWindow per window of the program, made, measured, moved and destroyed for the
+// program (the CWnd members), and windows of other programs as hosts the program's windows live in.
 
+#include "platform/FrameIds.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
 #include "platform/common/BackEnd.h"
-#include "platform/common/WndRouting.h"
 #include "platform/qt/QtImpl.h"
-#include "res/Resource.h"
 
-#include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QTimer>
-#include <QTimerEvent>
 #include <QWidget>
 
-#include <algorithm>
-#include <cmath>
-
 namespace
 {
-// The mouse messages' flags, as Win32 sets them.
-constexpr UINT MK_LBUTTON = 0x0001;
-constexpr UINT MK_RBUTTON = 0x0002;
-constexpr UINT MK_SHIFT = 0x0004;
-constexpr UINT MK_CONTROL = 0x0008;
-constexpr UINT MK_MBUTTON = 0x0010;
-
-// A mouse position in the window's device pixels, packed as Win32 packs it.
-std::intptr_t PointParam(const QPointF& pos, qreal scale)
-{
-    const auto x = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::floor(pos.x() * scale)));
-    const auto y = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::floor(pos.y() * scale)));
-    return static_cast<std::intptr_t>(x | (static_cast<std::uint32_t>(y) << 16));
-}
-
-UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
-{
-    UINT n = 0;
-    n |= (buttons & Qt::LeftButton) ? MK_LBUTTON : 0;
-    n |= (buttons & Qt::RightButton) ? MK_RBUTTON : 0;
-    n |= (buttons & Qt::MiddleButton) ? MK_MBUTTON : 0;
-    n |= (modifiers & Qt::ShiftModifier) ? MK_SHIFT : 0;
-    n |= (modifiers & Qt::ControlModifier) ? MK_CONTROL : 0;
-    return n;
-}
-}   // namespace
-
-namespace
-{
-// Another program may hold the keyboard or the pointer for a moment (an open menu): a saver keeps
-// trying for a few seconds, as X screen savers do.
-constexpr int kGrabTries = 50;
-constexpr int kGrabRetryMs = 100;
-
-void GrabSaverInput(WindowHandle hWnd, int nTriesLeft)
-{
-    CWndImpl* pImpl = QtState().Find(hWnd);
-    if (pImpl == nullptr || pImpl->bDestroying || pImpl->bGrabbed || pImpl->pWindow == nullptr)
-        return;
-    pImpl->bGrabbed = QtX11::GrabInput(hWnd);
-    if (!pImpl->bGrabbed && nTriesLeft > 1)
-        QTimer::singleShot(kGrabRetryMs, pImpl->pWindow, [hWnd, nTriesLeft]() { GrabSaverInput(hWnd, nTriesLeft - 1); });
-}
-}   // namespace
-
-CQtWindow::CQtWindow(CWndImpl* pImpl, QWindow* pParent) : QWindow(pParent), m_pImpl(pImpl)
-{
-}
-
-bool CQtWindow::event(QEvent* e)
-{
-    CWndImpl* pImpl = m_pImpl;
-    if (pImpl == nullptr || pImpl->bDestroying)
-        return QWindow::event(e);
-    const WindowHandle hWnd = pImpl->hWnd;
-    CWinAppImpl& s = QtState();
-    switch (e->type())
-    {
-    case QEvent::Expose:
-        if (isExposed())
-        {
-            // A saver hears of the user only once it holds the keyboard and the pointer.
-            // One that takes no activation leaves the keyboard and the pointer to the saver that does.
-            if (pImpl->pParent == nullptr && (pImpl->dwExStyle & (WS_EX_TOPMOST | WS_EX_NOACTIVATE)) == WS_EX_TOPMOST &&
-                !pImpl->bGrabbed)
-            {
-                GrabSaverInput(hWnd, kGrabTries);
-                requestActivate();
-            }
-            pImpl->PostPaint();
-            if (!pImpl->bMouseSeen)
-            {
-                // Where the pointer is when the window appears is the mouse's first report.
-                pImpl->bMouseSeen = true;
-                pImpl->Dispatch(WM_MOUSEMOVE, 0, PointParam(mapFromGlobal(QCursor::pos()), devicePixelRatio()));
-            }
-        }
-        return true;
-    case QEvent::Resize:
-        // A class with these styles (the snow window's) repaints all of itself when its size changes.
-        if ((pImpl->nClassStyle & (CS_HREDRAW | CS_VREDRAW)) != 0)
-            pImpl->PostPaint();
-        return QWindow::event(e);
-    case QEvent::Enter:
-    {
-        // The pointer's position as the window first sees it is the first report of the mouse.
-        const auto* pEnter = static_cast<QEnterEvent*>(e);
-        pImpl->Dispatch(WM_SETCURSOR);
-        if (s.Find(hWnd) != nullptr)
-            pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pEnter->buttons(), pEnter->modifiers()), PointParam(pEnter->position(), devicePixelRatio()));
-        return true;
-    }
-    case QEvent::MouseMove:
-    {
-        const auto* pMouse = static_cast<QMouseEvent*>(e);
-        pImpl->Dispatch(WM_MOUSEMOVE, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position(), devicePixelRatio()));
-        return true;
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    {
-        const auto* pMouse = static_cast<QMouseEvent*>(e);
-        UINT message = 0;
-        switch (pMouse->button())
-        {
-        case Qt::LeftButton: message = WM_LBUTTONDOWN; break;
-        case Qt::RightButton: message = WM_RBUTTONDOWN; break;
-        case Qt::MiddleButton: message = WM_MBUTTONDOWN; break;
-        default: return true;   // wheels and extra buttons have no message of their own here
-        }
-        pImpl->Dispatch(message, MouseFlags(pMouse->buttons(), pMouse->modifiers()), PointParam(pMouse->position(), devicePixelRatio()));
-        return true;
-    }
-    case QEvent::KeyPress:
-    {
-        const auto* pKey = static_cast<QKeyEvent*>(e);
-        // With Alt held, Win32 reports a key as a system key.
-        const UINT message = (pKey->modifiers() & Qt::AltModifier) ? WM_SYSKEYDOWN : WM_KEYDOWN;
-        const UINT nChar = pKey->key() < 0x100 ? static_cast<UINT>(pKey->key()) : pKey->nativeVirtualKey() & 0xFFFF;
-        const std::intptr_t nFlags = 1 | (pKey->isAutoRepeat() ? (1 << 30) : 0);
-        pImpl->Dispatch(message, nChar, nFlags);
-        return true;
-    }
-    case QEvent::Close:
-        // The window manager's close goes the way of the system menu's, which a saver may refuse.
-        e->ignore();
-        pImpl->Dispatch(WM_SYSCOMMAND, SC_CLOSE);
-        return true;
-    default: return QWindow::event(e);
-    }
-}
-
-void CQtWindow::timerEvent(QTimerEvent* e)
-{
-    CWndImpl* pImpl = m_pImpl;
-    if (pImpl == nullptr || pImpl->bDestroying || QtState().bQuit)
-        return;
-    for (const auto& [nID, nQtTimer] : pImpl->timers)
-    {
-        if (nQtTimer != e->timerId())
-            continue;
-        // A tick whose handler still runs (a message box inside it) lets the next one pass.
-        if (std::find(pImpl->ticking.begin(), pImpl->ticking.end(), nID) != pImpl->ticking.end())
-            return;
-        const UINT nTick = nID;
-        const WindowHandle hWnd = pImpl->hWnd;
-        pImpl->ticking.push_back(nTick);
-        pImpl->Dispatch(WM_TIMER, nTick);
-        if (CWndImpl* pNow = QtState().Find(hWnd); pNow == pImpl)
-            std::erase(pImpl->ticking, nTick);
-        return;
-    }
-}
-
-namespace
-{
+// A top-level window's activation as Windows reports it: the frame, the window, the application.
 void ActivationChanged(CWndImpl* pImpl, bool bActive)
 {
     // Only a window that has been active can lose activation.
@@ -211,7 +47,8 @@ int QtToDevice(qreal v, qreal scale)
 
 QRect QtToLogical(const CRect& rc, qreal scale)
 {
-    return QRect(qRound(rc.left / scale), qRound(rc.top / scale), qRound(rc.Width() / scale), qRound(rc.Height() / scale));
+    return QRect(qRound(rc.left / scale), qRound(rc.top / scale), qRound(rc.Width() / scale),
+                 qRound(rc.Height() / scale));
 }
 
 QWindow* CWndImpl::NativeParent() const
@@ -253,53 +90,6 @@ QPoint CWndImpl::ClientOrigin() const
     const qreal scale = QtScaleOf(pNative);
     const QPoint origin = pNative->mapToGlobal(QPoint(0, 0));
     return QPoint(QtToDevice(origin.x(), scale), QtToDevice(origin.y(), scale));
-}
-
-std::intptr_t CWndImpl::Dispatch(UINT message, std::uintptr_t wParam, std::intptr_t lParam)
-{
-    CWinAppImpl& s = QtState();
-    CWnd* p = pWnd;
-    const WindowHandle hSelf = hWnd;
-    handling.push_back({message, wParam, lParam});
-    CWndImpl* pOuter = s.pHandling;
-    s.pHandling = this;
-    std::intptr_t lResult = 0;
-    if (!CWndRouting::CallHandler(p, message, wParam, lParam, &lResult))
-        lResult = DefaultHandling(handling.back());
-    s.pHandling = pOuter;
-    // The handler may have destroyed the window, and with it this object; handles are never reused.
-    if (s.Find(hSelf) == this)
-        handling.pop_back();
-    return lResult;
-}
-
-std::intptr_t CWndImpl::DefaultHandling(const Message& msg)
-{
-    CWinAppImpl& s = QtState();
-    switch (msg.message)
-    {
-    case WM_CLOSE:
-        // A dialog closes as Escape and Cancel close it: its owner decides, through IDCANCEL.
-        if (bDialog)
-            return Dispatch(WM_COMMAND, static_cast<std::uintptr_t>(IDCANCEL) | (BN_CLICKED << 16), 0);
-        s.Destroy(this);
-        return 0;
-    case WM_SYSCOMMAND:
-        if ((msg.wParam & 0xFFF0) == SC_CLOSE)
-            return Dispatch(WM_CLOSE);
-        return 0;
-    case WM_SETCURSOR:
-        if (pWindow != nullptr && !bHost)
-        {
-            if (nIDCursor == IDC_BLANK)
-                pWindow->setCursor(Qt::BlankCursor);
-            else
-                pWindow->unsetCursor();
-        }
-        return 0;
-    case WM_NCACTIVATE: return 1;
-    default: return 0;
-    }
 }
 
 void CWndImpl::NativeTeardown()
@@ -372,60 +162,6 @@ void CWinAppImpl::HostResized(WindowHandle hWnd, int cx, int cy)
     }
 }
 
-void CWinAppImpl::FocusChanged(QWindow* pWindow)
-{
-    // The focus among a dialog's widgets is Qt Widgets' to report (WidgetFocusChanged).
-    if (const CWndImpl* pFocus = Find(hFocus); pFocus != nullptr && pFocus->pWidget != nullptr)
-        return;
-    // Found by its QWindow: asking a window for its handle could make one for a window on its way out.
-    hFocus = 0;
-    for (const auto& [hWnd, pImpl] : windows)
-        if (pWindow != nullptr && pImpl->pWindow == pWindow && !pImpl->bHost)
-            hFocus = hWnd;
-}
-
-CWndImpl* CWinAppImpl::FindWidget(const QWidget* pWidget) const
-{
-    if (pWidget == nullptr)
-        return nullptr;
-    for (const auto& [hWnd, pImpl] : windows)
-        if (pImpl->pWidget == pWidget && !pImpl->bDestroying)
-            return pImpl.get();
-    return nullptr;
-}
-
-void CWinAppImpl::NativeFocus(CWndImpl* pImpl, CWndImpl* pOld)
-{
-    const bool bOuter = bMovingFocus;
-    bMovingFocus = true;
-    if (pImpl != nullptr && pImpl->pWidget != nullptr)
-    {
-        // A window that is not active keeps the control for when it is.
-        pImpl->pWidget->setFocus(Qt::OtherFocusReason);
-        if (pImpl->pWidget->isVisible() && !pImpl->pWidget->isActiveWindow())
-            pImpl->pWidget->activateWindow();
-    }
-    else if (pImpl != nullptr && pImpl->pWindow != nullptr)
-        pImpl->pWindow->requestActivate();
-    else if (pImpl == nullptr && pOld != nullptr && pOld->pWidget != nullptr)
-        pOld->pWidget->clearFocus();
-    bMovingFocus = bOuter;
-}
-
-void CWinAppImpl::WidgetFocusChanged(QWidget* pNow)
-{
-    // While a message box is open the program's windows refuse the focus: Qt's moves among them are
-    // no news then, and the box that closes puts the focus back itself.
-    if (bMovingFocus || pApp->m_nOpenMessageBoxes > 0)
-        return;
-    CWndImpl* pNew = FindWidget(pNow);
-    CWndImpl* pOld = Find(hFocus);
-    if (pNew == pOld || (pNew == nullptr && (pOld == nullptr || pOld->pWidget == nullptr)))
-        return;
-    hFocus = pNew != nullptr ? pNew->hWnd : 0;
-    NotifyKillFocus(pOld);
-}
-
 bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszWindowName, UINT dwStyle,
                     const CRect& rect, CWnd* pParentWnd, UINT nID)
 {
@@ -467,8 +203,9 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     if (pParent != nullptr && pParent->pWidget != nullptr)
         flags |= Qt::WindowDoesNotAcceptFocus;
     pWindow->setFlags(flags);
-    pWindow->setGeometry(pParent != nullptr ? QtToLogical(rect, QtScaleOf(pParent->NativeParent())) : QtTopLevelGeometry(rect));
-    if (pImpl->nIDCursor == IDC_BLANK)
+    pWindow->setGeometry(pParent != nullptr ? QtToLogical(rect, QtScaleOf(pParent->NativeParent()))
+                                            : QtTopLevelGeometry(rect));
+    if (pImpl->nIDCursor == AFX_IDC_BLANK)
         pWindow->setCursor(Qt::BlankCursor);
     pWindow->create();
     pImpl->hWnd = static_cast<WindowHandle>(pWindow->winId());
@@ -483,7 +220,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
     }
     pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
     QObject::connect(pWindow, &QWindow::activeChanged, pWindow, [pWindow]() {
-        if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId())); p != nullptr && p->pWindow == pWindow)
+        if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId()));
+            p != nullptr && p->pWindow == pWindow)
             ActivationChanged(p, pWindow->isActive());
     });
 
@@ -565,7 +303,8 @@ void CWnd::CenterWindow()
             return;
         const QRect rcArea = pScreen->availableGeometry();
         const QRect rcFrame = pWidget->frameGeometry();
-        pWidget->move(rcArea.x() + (rcArea.width() - rcFrame.width()) / 2, rcArea.y() + (rcArea.height() - rcFrame.height()) / 2);
+        pWidget->move(rcArea.x() + (rcArea.width() - rcFrame.width()) / 2,
+                      rcArea.y() + (rcArea.height() - rcFrame.height()) / 2);
         return;
     }
     if (m_pImpl == nullptr || m_pImpl->bHost || m_pImpl->pWindow == nullptr)
@@ -658,24 +397,6 @@ std::string CWnd::GetWindowText() const
     if (m_pImpl != nullptr && m_pImpl->pWidget != nullptr)
         return QtWidgetText(m_pImpl);
     return m_pImpl != nullptr ? m_pImpl->text : std::string();
-}
-
-CWnd* AfxSetFocus(CWnd* pWnd)
-{
-    // Another program's window takes the focus only from that program, as on Windows.
-    CWndImpl* pImpl = CWndImpl::Of(pWnd);
-    if (pImpl == nullptr || pImpl->bHost || (pImpl->pWindow == nullptr && pImpl->pWidget == nullptr))
-        return nullptr;
-    CWnd* pOld = CWnd::GetFocus();
-    QtState().SetFocusTo(pImpl);
-    return pOld;
-}
-
-CWnd* CWnd::GetFocus()
-{
-    CWinAppImpl& s = QtState();
-    CWndImpl* pImpl = s.Find(s.hFocus);
-    return pImpl != nullptr && !pImpl->bDestroying ? pImpl->pWnd : nullptr;
 }
 
 #include "platform/common/WndRecordMembers.inl"

@@ -3,10 +3,10 @@
 // hear of it through the same window procedure as every other window of ours.
 
 #include "platform/Dialog.h"
+#include "platform/FrameIds.h"
 #include "platform/WinApp.h"
 #include "platform/common/BackEnd.h"
 #include "platform/win32/Win32.h"
-#include "res/Resource.h"
 
 #include <commctrl.h>
 
@@ -61,8 +61,8 @@ LRESULT CALLBACK DialogWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
     }
     const LRESULT lResult = Win32::WindowProc(hWnd, message, wParam, lParam);
     if (message == WM_QUERYDRAGICON && lResult != 0 &&
-        reinterpret_cast<IconHandle>(lResult) == AfxFindIcon(IDR_MAINFRAME))
-        return reinterpret_cast<LRESULT>(LoadIconW(Win32State().hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME)));
+        reinterpret_cast<IconHandle>(lResult) == AfxFindIcon(AFX_IDR_MAINFRAME))
+        return reinterpret_cast<LRESULT>(LoadIconW(Win32State().hInstance, MAKEINTRESOURCEW(AFX_IDR_MAINFRAME)));
     return lResult;
 }
 
@@ -80,8 +80,8 @@ INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     pImpl->hWnd = hWnd;
     pImpl->pWnd = pDlg;
     SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pImpl));
-    pImpl->pfnSuper = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DialogWindowProc)));
+    pImpl->pfnSuper =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DialogWindowProc)));
     s.windows[hWnd] = pImpl;
     CWndImpl::Attach(pDlg, pImpl);
 
@@ -134,8 +134,9 @@ int AfxRunModalDialog(CDialog* pDlg, const DialogTemplate* pTemplate)
     if (pTemplate != AfxFindDialogTemplate(pTemplate->nID) ||
         FindResourceW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), RT_DIALOG) == nullptr)
         return -1;
-    const INT_PTR nRun = DialogBoxParamW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), OwnerFor(pDlg, pDlg->m_pParentWnd),
-                                         &DialogProc, reinterpret_cast<LPARAM>(pDlg));
+    const INT_PTR nRun =
+        DialogBoxParamW(s.hInstance, MAKEINTRESOURCEW(pTemplate->nID), OwnerFor(pDlg, pDlg->m_pParentWnd), &DialogProc,
+                        reinterpret_cast<LPARAM>(pDlg));
     if (nRun == -1)
         return -1;
     return pDlg->m_nModalResult;

@@ -32,8 +32,14 @@ namespace Win32
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
-inline WindowHandle FromHwnd(HWND h) { return reinterpret_cast<WindowHandle>(h); }
+inline HWND ToHwnd(WindowHandle h)
+{
+    return reinterpret_cast<HWND>(h);
+}
+inline WindowHandle FromHwnd(HWND h)
+{
+    return reinterpret_cast<WindowHandle>(h);
+}
 
 LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -55,21 +61,21 @@ struct CWndImpl
     using Message = CWndMessage;
 
     HWND hWnd = nullptr;
-    CWnd* pWnd = nullptr;                  // the object that answers for the window
-    bool bForeign = false;                 // a window of another program, or one we did not make
-    HWND hHost = nullptr;                  // the parent of a child inside another program's window (a preview's host)
-    WNDPROC pfnSuper = nullptr;            // a subclassed control's own window procedure, its default handling
-    int nDepth = 0;                        // handlers of this window running, one inside another
-    bool bGone = false;                    // the window is destroyed; free once no handler runs
-    bool* pGoneDuringCreate = nullptr;     // tells CreateEx that its window died while being made
-    std::vector<Message> handling;         // the messages being handled, innermost last
-    PAINTSTRUCT paint{};                   // while a CPaintDC is open
+    CWnd* pWnd = nullptr;                // the object that answers for the window
+    bool bForeign = false;               // a window of another program, or one we did not make
+    HWND hHost = nullptr;                // the parent of a child inside another program's window (a preview's host)
+    WNDPROC pfnSuper = nullptr;          // a subclassed control's own window procedure, its default handling
+    int nDepth = 0;                      // handlers of this window running, one inside another
+    bool bGone = false;                  // the window is destroyed; free once no handler runs
+    bool* pGoneDuringCreate = nullptr;   // tells CreateEx that its window died while being made
+    std::vector<Message> handling;       // the messages being handled, innermost last
+    PAINTSTRUCT paint{};                 // while a CPaintDC is open
     CMenuImpl systemMenu;
     std::unique_ptr<CMenu> pSystemMenu;
     HPOWERNOTIFY hPowerNotify = nullptr;   // the display's power going down and coming back reaches the window
 
     CFrameBuffer frame;
-    std::vector<CRect> changed;            // kept between presents, so a steady frame allocates nothing
+    std::vector<CRect> changed;                  // kept between presents, so a steady frame allocates nothing
     mutable std::vector<std::uint8_t> dibRows;   // a rectangle's rows as a 1-bit DIB, also kept
 
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
@@ -91,12 +97,12 @@ struct CWinAppImpl
 {
     CWinApp* pApp = nullptr;
     HINSTANCE hInstance = nullptr;
-    std::map<HWND, CWndImpl*> windows;                    // ours, alive
-    std::map<HWND, std::unique_ptr<CWnd>> foreign;        // objects for other windows, kept till the end
+    std::map<HWND, CWndImpl*> windows;               // ours, alive
+    std::map<HWND, std::unique_ptr<CWnd>> foreign;   // objects for other windows, kept till the end
     std::vector<std::unique_ptr<CWndImpl>> foreignImpls;
     std::set<std::string> classes;
-    CWndImpl* pCreating = nullptr;                        // the window CreateWindowExW is making
-    CFrameBuffer noFrame;                                 // what a window that is gone draws into
+    CWndImpl* pCreating = nullptr;   // the window CreateWindowExW is making
+    CFrameBuffer noFrame;            // what a window that is gone draws into
 };
 
 CWinAppImpl& Win32State();

@@ -5,7 +5,6 @@
 
 #include "platform/Runtime.h"
 #include "platform/common/BackEnd.h"
-#include "res/Resource.h"
 
 #include <ctime>
 
@@ -25,7 +24,8 @@ std::string Narrow(std::wstring_view utf16)
 {
     if (utf16.empty())
         return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), text.data(), n, nullptr, nullptr);
     return text;
@@ -108,7 +108,8 @@ void AfxHideCursor()
     SetCursor(nullptr);
 }
 
-int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType, UINT /*nIDHelp*/)
+int AfxShowMessageBox(CWnd* pOwner, const std::string& strCaption, const std::string& strText, UINT nType,
+                      UINT /*nIDHelp*/)
 {
     const HWND hDialog = pOwner != nullptr ? Win32::ToHwnd(pOwner->GetSafeHwnd()) : nullptr;
     HWND hOwner = hDialog;
@@ -139,7 +140,8 @@ std::string AfxLoadString(UINT nID)
     // With a length of 0, LoadStringW hands out the resource's own read-only text.
     const wchar_t* pText = nullptr;
     const int n = LoadStringW(GetModuleHandleW(nullptr), nID, reinterpret_cast<LPWSTR>(&pText), 0);
-    return n > 0 && pText != nullptr ? Win32::Narrow(std::wstring_view(pText, static_cast<std::size_t>(n))) : std::string();
+    return n > 0 && pText != nullptr ? Win32::Narrow(std::wstring_view(pText, static_cast<std::size_t>(n)))
+                                     : std::string();
 }
 
 unsigned int AfxGetTime()

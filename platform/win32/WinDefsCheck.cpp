@@ -137,7 +137,8 @@ constexpr auto k_WM_QUERYDRAGICON = WM_QUERYDRAGICON;
 #include <commctrl.h>
 
 // Compared as 64-bit values, whatever types the two headers give them.
-#define KELVANE_SAME(name) static_assert(static_cast<long long>(Contract::k_##name) == static_cast<long long>(name), #name)
+#define KELVANE_SAME(name)                                                                                             \
+    static_assert(static_cast<long long>(Contract::k_##name) == static_cast<long long>(name), #name)
 
 KELVANE_SAME(WS_CHILD);
 KELVANE_SAME(WS_VISIBLE);
@@ -203,8 +204,8 @@ KELVANE_SAME(UDS_ARROWKEYS);
 KELVANE_SAME(WM_QUERYDRAGICON);
 
 // WM_NOTIFY hands the system's own NMUPDOWN to the program as its CNmUpDown.
-#include "platform/win32/Win32.h"
 #include "platform/Dialog.h"
+#include "platform/win32/Win32.h"
 
 #include <cstddef>
 

@@ -126,8 +126,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
         const bool bShowInactive = (dwExStyle & WS_EX_NOACTIVATE) != 0 && (dwStyle & WS_VISIBLE) != 0;
         hWnd = CreateWindowExW(dwExStyle, Win32::Widen(lpszClassName).c_str(),
                                Win32::Widen(lpszWindowName != nullptr ? lpszWindowName : "").c_str(),
-                               bShowInactive ? dwStyle & ~WS_VISIBLE : dwStyle,
-                               rect.left, rect.top, rect.Width(), rect.Height(), hParent, hMenu, s.hInstance, nullptr);
+                               bShowInactive ? dwStyle & ~WS_VISIBLE : dwStyle, rect.left, rect.top, rect.Width(),
+                               rect.Height(), hParent, hMenu, s.hInstance, nullptr);
         s.pCreating = nullptr;
         if (bGone)
             return false;   // made and destroyed again (OnCreate refused, or the parent died): the object has been told
@@ -136,7 +136,8 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
         {
             // Windows on the screen hear of the display's power; the system sends its state once at once.
             if ((dwStyle & WS_CHILD) == 0 || pImpl->hHost != nullptr)
-                pImpl->hPowerNotify = RegisterPowerSettingNotification(hWnd, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+                pImpl->hPowerNotify =
+                    RegisterPowerSettingNotification(hWnd, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
             if (bShowInactive)
                 ShowWindow(hWnd, SW_SHOWNOACTIVATE);
             return true;
@@ -247,7 +248,8 @@ void CWnd::CenterWindow()
     if (GetMonitorInfoW(MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &mi))
         rcWork = mi.rcWork;
     RECT rcArea = rcWork;
-    if (const HWND hOwner = GetWindow(hWnd, GW_OWNER); hOwner != nullptr && IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+    if (const HWND hOwner = GetWindow(hWnd, GW_OWNER);
+        hOwner != nullptr && IsWindowVisible(hOwner) && !::IsIconic(hOwner))
         ::GetWindowRect(hOwner, &rcArea);
     int x = rcArea.left + (rcArea.right - rcArea.left - cx) / 2;
     int y = rcArea.top + (rcArea.bottom - rcArea.top - cy) / 2;

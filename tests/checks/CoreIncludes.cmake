@@ -1,6 +1,7 @@
-# The core's include check from outside: a tree of portable sources that keeps to the contract
-# passes; adding one file that includes a system, toolkit, back-end or shared-implementation header
-# fails it, and the failure names that file.
+# The layers' include check from outside: a tree that keeps to the layers passes; adding one file
+# that includes against them fails it, and the failure names that file. Against them: the portable
+# program including a system, toolkit, back-end or shared-implementation header; snow/, saver/ or
+# settings/ including app/; platform/ including app/, snow/, saver/, settings/ or res/.
 # Run with -DCHECK=<CheckCoreIncludes.cmake> -DWORK=<folder>.
 
 function(write_clean_tree root)
@@ -10,7 +11,13 @@ function(write_clean_tree root)
   # Words about a back end, outside an include line, are no offence.
   file(WRITE "${root}/snow/Snow.cpp" "#include \"platform/Dc.h\"\n// drawn like platform/qt/DcQt.cpp draws\n// #include <windows.h> once lived here\n")
   file(WRITE "${root}/saver/Saver.h" "#pragma once\n#include <platform/Wnd.h>\n#include \"platform/WinDefs.h\"\n")
-  file(WRITE "${root}/settings/Dlg.cpp" "#include \"platform/Dialog.h\"\n#include \"platform/WinMessages.h\"\n#include <string>\n")
+  file(WRITE "${root}/settings/Dlg.cpp" "#include \"platform/Dialog.h\"\n#include \"platform/WinMessages.h\"\n#include \"snow/Snow.h\"\n#include <string>\n")
+  # The application includes the layers below it; a back end, the contract, its own and the shared headers.
+  file(WRITE "${root}/app/Run.cpp" "#include \"settings/Dlg.h\"\n#include \"saver/Saver.h\"\n#include \"snow/Snow.h\"\n")
+  file(WRITE "${root}/platform/qt/WndQt.cpp" "#include \"platform/FrameIds.h\"\n#include \"platform/common/BackEnd.h\"\n#include \"platform/qt/QtImpl.h\"\n#include <QWindow>\n// the blank cursor, as res/Resource.h names it\n")
+  # The programs may include everything.
+  file(WRITE "${root}/linux/Main.cpp" "#include \"app/Switches.h\"\n#include \"snow/SnowParams.h\"\n#include \"platform/qt/QtImpl.h\"\n")
+  file(WRITE "${root}/windows/Main.cpp" "#include \"res/Resource.h\"\n#include <windows.h>\n")
 endfunction()
 
 function(run_check root result_var output_var)
@@ -41,7 +48,16 @@ set(cases
   "settings/Bad.h|#include \"platform/win32/Win32.h\""
   "saver/Bad.cpp|  #  include \"../platform/qt/QtImpl.h\""
   "settings/Bad.cpp|#include <platform/common/WndRouting.h>"
-  "app/Bad.cpp|#include \"platform\\headless\\Headless.h\"")
+  "app/Bad.cpp|#include \"platform\\headless\\Headless.h\""
+  "snow/Bad.h|#include \"app/SnowParams.h\""
+  "saver/Bad.cpp|#include <app/SaverApp.h>"
+  "settings/Bad.cpp|#include \"../app/SnowParams.h\""
+  "platform/qt/Bad.cpp|#include \"app/Switches.h\""
+  "platform/win32/Bad.cpp|#include \"snow/SnowWnd.h\""
+  "platform/Bad.h|#include \"saver/SaverWnd.h\""
+  "platform/headless/Bad.cpp|#include \"settings/SettingsDlg.h\""
+  "platform/common/Bad.cpp|#include \"res/Resource.h\""
+  "platform/qt/Bad.h|  #  include \"../../res\\Resource.h\"")
 set(n 0)
 foreach(case IN LISTS cases)
   string(FIND "${case}" "|" bar)

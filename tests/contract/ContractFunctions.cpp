@@ -40,6 +40,8 @@ struct CWndProbe : CWnd
     static void TakeAll(std::vector<ContractFunction>& list);
 };
 
+// One line each, read as a list:
+// clang-format off
 void CWndProbe::TakeAll(std::vector<ContractFunction>& list)
 {
     // Wnd.h
@@ -158,6 +160,7 @@ struct CDialogProbe : CDialog
     }
 };
 }   // namespace
+// clang-format on
 
 // Lists the functions; fails if one has no address, which a linked function always has.
 int main()

@@ -118,7 +118,8 @@ int main(int argc, char** argv)
     }
     XSetErrorHandler(IgnoreErrors);
     if ((argc == 4 || (argc == 5 && std::strcmp(argv[4], "inputonly") == 0)) && std::strcmp(argv[1], "host") == 0)
-        return Host(pDisplay, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])), argc == 5);
+        return Host(pDisplay, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])),
+                    argc == 5);
     if (argc == 5 && std::strcmp(argv[1], "watch") == 0)
         return Watch(pDisplay, std::atoi(argv[2]), std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 16));
     std::fputs("usage: x11-test-host host W H [inputonly] | watch X Y RRGGBB\n", stderr);

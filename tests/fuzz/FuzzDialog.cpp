@@ -2,11 +2,11 @@
 // lines, then the user presses OK, Apply or an arrow, and the preview ticks.
 
 #include "FuzzSupport.h"
-#include "app/SnowParams.h"
 #include "platform/WinApp.h"
 #include "platform/headless/Headless.h"
 #include "res/Resource.h"
 #include "settings/SettingsDlg.h"
+#include "snow/SnowParams.h"
 
 #include <cstdio>
 
@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Headless::SetClock(1000, 0);
     const int nAction = data[0] % 4;
     const std::vector<std::string> texts = FuzzSupport::Split(data + 1, size - 1, '\n', 7);
-    constexpr int kEdits[] = {IDC_PERIOD, IDC_COUNT, IDC_DELTATIME, IDC_GRAVITATION, IDC_RESISTANCE, IDC_FLUTTER, IDC_PIXELRATIO};
+    constexpr int kEdits[] = {IDC_PERIOD,     IDC_COUNT,   IDC_DELTATIME, IDC_GRAVITATION,
+                              IDC_RESISTANCE, IDC_FLUTTER, IDC_PIXELRATIO};
     CSettingsDlg dlg;
     Headless::PushModalScript([&](WindowHandle hDlg) {
         for (std::size_t i = 0; i < texts.size(); ++i)

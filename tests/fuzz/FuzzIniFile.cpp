@@ -23,8 +23,8 @@ bool SurvivesARead(const std::string& value)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::vector<std::string> parts = FuzzSupport::Split(data, size, '\n', 2);
-    const std::vector<std::string> names = FuzzSupport::Split(reinterpret_cast<const std::uint8_t*>(parts[0].data()),
-                                                              parts[0].size(), '|', 3);
+    const std::vector<std::string> names =
+        FuzzSupport::Split(reinterpret_cast<const std::uint8_t*>(parts[0].data()), parts[0].size(), '|', 3);
     const std::string section = names[0];
     const std::string key = names.size() > 1 ? names[1] : "k";
     const std::string value = names.size() > 2 ? names[2] : "";

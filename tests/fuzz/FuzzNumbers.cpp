@@ -2,7 +2,7 @@
 // every bit pattern through FormatG and back.
 
 #include "FuzzSupport.h"
-#include "app/SnowParams.h"
+#include "snow/SnowParams.h"
 
 #include <clocale>
 #include <cmath>

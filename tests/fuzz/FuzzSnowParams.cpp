@@ -2,10 +2,10 @@
 // ReadSnowParams, then a few ticks of a small snow window that runs with them.
 
 #include "FuzzSupport.h"
-#include "app/SnowParams.h"
 #include "platform/Runtime.h"
 #include "platform/WinApp.h"
 #include "platform/headless/Headless.h"
+#include "snow/SnowParams.h"
 #include "snow/SnowWnd.h"
 
 #include <cmath>

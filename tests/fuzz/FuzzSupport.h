@@ -46,13 +46,13 @@ inline std::vector<std::string> Split(const std::uint8_t* data, std::size_t size
     return pieces;
 }
 
-#define FUZZ_CHECK(condition)                                                                     \
-    do                                                                                            \
-    {                                                                                             \
-        if (!(condition))                                                                         \
-        {                                                                                         \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        if (!(condition))                                                                                              \
+        {                                                                                                              \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);                         \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 }   // namespace FuzzSupport

@@ -75,7 +75,8 @@ TEST_F(QtBackEndTest, WindowRectanglesAreOnTheScreenAndScreenToClientUndoesThem)
         CWnd* pWnd;
         CRect rcScreen;
     };
-    for (const Case& c : {Case{"top-level", &top, CRect(100, 50, 420, 250)}, Case{"child", &child, CRect(110, 70, 210, 120)}})
+    for (const Case& c :
+         {Case{"top-level", &top, CRect(100, 50, 420, 250)}, Case{"child", &child, CRect(110, 70, 210, 120)}})
     {
         SCOPED_TRACE(c.name);
         CRect rc;
@@ -201,9 +202,9 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
             dc.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(0, 0, 0));
             dc.Ellipse(10 + nFrame * 3, 5 + nFrame, 40 + nFrame * 3, 35 + nFrame);   // moves
             dc.Ellipse(150, 20, 176, 46);                                            // stays put
-            dc.FillSolidRect(CRect(60, 50, 64, 60 + nFrame % 3), crWhite);          // these two share a word
+            dc.FillSolidRect(CRect(60, 50, 64, 60 + nFrame % 3), crWhite);           // these two share a word
             dc.FillSolidRect(CRect(64, 50 + nFrame % 2, 66, 58), crWhite);
-            dc.Ellipse(kCx - 20 + nFrame % 4, 40, kCx + 10 + nFrame % 4, 70);         // over the right edge
+            dc.Ellipse(kCx - 20 + nFrame % 4, 40, kCx + 10 + nFrame % 4, 70);   // over the right edge
             if (nFrame % 2 == 0)
                 dc.SetPixelV(127 + nFrame % 12, 2, crWhite);
             for (int n = 0; n < 12; ++n)   // and a snow of random ones
@@ -219,8 +220,11 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
         }
         const CFrameBuffer& frame = pImpl->frame;
         ASSERT_EQ(frame.Width(), kCx);
-        xcb_get_image_reply_t* pReply = xcb_get_image_reply(
-            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(wnd.GetSafeHwnd()), 0, 0, kCx, kCy, ~0u), nullptr);
+        xcb_get_image_reply_t* pReply =
+            xcb_get_image_reply(c,
+                                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                              static_cast<xcb_window_t>(wnd.GetSafeHwnd()), 0, 0, kCx, kCy, ~0u),
+                                nullptr);
         ASSERT_NE(pReply, nullptr);
         ASSERT_EQ(xcb_get_image_data_length(pReply), kCx * kCy * 4);
         const std::uint8_t* pData = xcb_get_image_data(pReply);

@@ -97,14 +97,17 @@ public:
     {
         if (pt == QPoint(-1, -1))
             pt = pWidget->rect().center();
-        QTest::mouseClick(pWidget->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, pWidget->mapTo(pWidget->window(), pt));
+        QTest::mouseClick(pWidget->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          pWidget->mapTo(pWidget->window(), pt));
         QTest::qWait(20);
     }
     // A click through the X server itself, as the user's comes: the program reads it from its queue.
     static void ClickThroughX(QWidget* pWidget, QPoint ptIn = QPoint(-1, -1))
     {
         const QPoint pt = pWidget->mapToGlobal(ptIn == QPoint(-1, -1) ? pWidget->rect().center() : ptIn);
-        ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(pt.x()), QString::number(pt.y()), "click", "1"}), 0);
+        ASSERT_EQ(
+            QProcess::execute("xdotool", {"mousemove", QString::number(pt.x()), QString::number(pt.y()), "click", "1"}),
+            0);
     }
     void ClickArrow(int nID, bool bUpper)
     {
@@ -137,9 +140,9 @@ public:
     QTimer m_boxCloser;
     std::vector<BoxSeen> m_boxes;
     std::function<bool(QMenu*)> m_menuHandler;   // answers an open menu; true: answered
-    std::function<void()> m_onFirstBox;           // runs while the next box is open, before it closes
-    int m_nBoxReadMs = 0;                         // how long each box stays open, as a user reads it
-    bool m_bCloseAbout = false;                   // an About box that opens is seen, then closed with Escape
+    std::function<void()> m_onFirstBox;          // runs while the next box is open, before it closes
+    int m_nBoxReadMs = 0;                        // how long each box stays open, as a user reads it
+    bool m_bCloseAbout = false;                  // an About box that opens is seen, then closed with Escape
     bool m_bAboutShown = false;
 
     const CSnowWnd* m_pPreview = nullptr;   // watched while each box is open
@@ -169,13 +172,15 @@ private:
                 const bool bTicked = m_pPreview != nullptr && PreviewTicks();
                 m_boxCloser.start();
                 m_boxes.push_back({pBox->text().toStdString(), pBox->windowTitle().toStdString(), pBox->icon(),
-                                   m_pDlg != nullptr && m_pDlg->IsWindow() && pBox->parentWidget() == DialogWidget(), bTicked});
+                                   m_pDlg != nullptr && m_pDlg->IsWindow() && pBox->parentWidget() == DialogWidget(),
+                                   bTicked});
                 if (m_onFirstBox)
                     std::exchange(m_onFirstBox, nullptr)();
                 pBox->done(QMessageBox::Ok);
                 return;
             }
-            if (m_bCloseAbout && pWidget->isVisible() && pWidget->windowTitle() == "Kelvaneについて" && pWidget->isActiveWindow())
+            if (m_bCloseAbout && pWidget->isVisible() && pWidget->windowTitle() == "Kelvaneについて" &&
+                pWidget->isActiveWindow())
             {
                 m_bAboutShown = true;
                 m_bCloseAbout = false;
@@ -203,7 +208,9 @@ TEST_F(SettingsDlgQtTest, OpensWithTheProfileOrTheDefaultsTheFocusOnThePeriodAnd
     };
     const Case cases[] = {
         {"no profile", "", {"40", "100", "210", "0.05", "9.8", "0.25", "50"}},
-        {"a profile beyond the ranges", "Period=5000\nCount=7\nFlutter=12.5\n", {"5000", "7", "210", "0.05", "9.8", "0.25", "12.5"}},
+        {"a profile beyond the ranges",
+         "Period=5000\nCount=7\nFlutter=12.5\n",
+         {"5000", "7", "210", "0.05", "9.8", "0.25", "12.5"}},
     };
     for (const Case& c : cases)
     {
@@ -213,7 +220,8 @@ TEST_F(SettingsDlgQtTest, OpensWithTheProfileOrTheDefaultsTheFocusOnThePeriodAnd
         CSettingsDlg dlg;
         Run(dlg, [&]() {
             std::vector<std::string> edits;
-            for (const int nID : {IDC_PERIOD, IDC_COUNT, IDC_PIXELRATIO, IDC_DELTATIME, IDC_GRAVITATION, IDC_RESISTANCE, IDC_FLUTTER})
+            for (const int nID :
+                 {IDC_PERIOD, IDC_COUNT, IDC_PIXELRATIO, IDC_DELTATIME, IDC_GRAVITATION, IDC_RESISTANCE, IDC_FLUTTER})
             {
                 edits.push_back(Text(nID));
                 EXPECT_TRUE(static_cast<QLineEdit*>(Item(nID))->alignment() & Qt::AlignRight);
@@ -242,7 +250,8 @@ TEST_F(SettingsDlgQtTest, TheLayoutIsThatOfWindowsForTheIpaMinchoFace)
     const DialogTemplate* pTemplate = AfxFindDialogTemplate(IDD_SETTINGS);
     const CDialogMetrics metrics = QtDialogMetrics(pTemplate, 96);
     if (metrics.font.family() != "IPAMincho")
-        GTEST_SKIP() << "IPAMincho (fonts-ipafont-mincho) is not installed; the face found is " << metrics.font.family().toStdString();
+        GTEST_SKIP() << "IPAMincho (fonts-ipafont-mincho) is not installed; the face found is "
+                     << metrics.font.family().toStdString();
     EXPECT_EQ(metrics.font.pixelSize(), 15);   // 11 pt at 96 dpi, rounded as Windows rounds it
     EXPECT_EQ(metrics.cxBase, 8);
     EXPECT_EQ(metrics.cyBase, 16);
@@ -296,9 +305,9 @@ TEST_F(SettingsDlgQtTest, ArrowsStepOnePerClickAndKeepTheFocusWhereItWas)
             std::string expected;
         };
         const Case cases[] = {
-            {IDC_PERIOD_SPIN, true, IDC_PERIOD, "41"},     {IDC_PERIOD_SPIN, false, IDC_PERIOD, "40"},
-            {IDC_PERIOD_SPIN, false, IDC_PERIOD, "39"},    {IDC_RESISTANCE_SPIN, true, IDC_RESISTANCE, "0.251"},
-            {IDC_COUNT_SPIN, false, IDC_COUNT, "99"},      {IDC_FLUTTER_SPIN, true, IDC_FLUTTER, "51"},
+            {IDC_PERIOD_SPIN, true, IDC_PERIOD, "41"},  {IDC_PERIOD_SPIN, false, IDC_PERIOD, "40"},
+            {IDC_PERIOD_SPIN, false, IDC_PERIOD, "39"}, {IDC_RESISTANCE_SPIN, true, IDC_RESISTANCE, "0.251"},
+            {IDC_COUNT_SPIN, false, IDC_COUNT, "99"},   {IDC_FLUTTER_SPIN, true, IDC_FLUTTER, "51"},
         };
         for (const Case& c : cases)
         {
@@ -397,8 +406,9 @@ TEST_F(SettingsDlgQtTest, TabFollowsTheTemplateAndARefusedOkLeavesTheFailingEdit
             Key(Qt::Key_Tab);
             order.push_back(QtState().FindWidget(FocusWidget())->nID);
         }
-        EXPECT_EQ(order, (std::vector<int>{IDC_COUNT, IDC_PIXELRATIO, IDC_DELTATIME, IDC_GRAVITATION, IDC_RESISTANCE, IDC_FLUTTER,
-                                           IDC_APPLY, IDOK, IDCANCEL, IDC_DEFAULT, IDC_PERIOD, IDC_COUNT}));
+        EXPECT_EQ(order,
+                  (std::vector<int>{IDC_COUNT, IDC_PIXELRATIO, IDC_DELTATIME, IDC_GRAVITATION, IDC_RESISTANCE,
+                                    IDC_FLUTTER, IDC_APPLY, IDOK, IDCANCEL, IDC_DEFAULT, IDC_PERIOD, IDC_COUNT}));
         EXPECT_TRUE(m_boxes.empty());
 
         // Enter in the edit: OK's exchange refuses the value; its own message starts no handler.
@@ -541,7 +551,8 @@ TEST_F(SettingsDlgQtTest, TheWindowShowsTheProgramsIconForTheWindowManager)
 {
     CSettingsDlg dlg;
     Run(dlg, [&]() {
-        const QImage icon = DialogWidget()->windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage icon =
+            DialogWidget()->windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
         const CIconImage* pImage = AfxFindIcon(IDR_MAINFRAME);
         ASSERT_EQ(icon.size(), QSize(pImage->cx, pImage->cy));
         for (int y = 0; y < pImage->cy; ++y)

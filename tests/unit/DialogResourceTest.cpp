@@ -47,8 +47,8 @@ std::string DialogScript(const DialogTemplate& t)
     out += "STYLE " + Hex(t.dwStyle) + "\n";
     out += "EXSTYLE " + Hex(t.dwExStyle) + "\n";
     out += "CAPTION " + Quoted(t.lpszTitle) + "\n";
-    out += "FONT " + std::to_string(t.nPointSize) + ", " + Quoted(t.lpszFace) + ", " + std::to_string(t.nWeight) + ", " +
-           (t.bItalic ? "1" : "0") + ", " + std::to_string(t.nCharSet) + "\n";
+    out += "FONT " + std::to_string(t.nPointSize) + ", " + Quoted(t.lpszFace) + ", " + std::to_string(t.nWeight) +
+           ", " + (t.bItalic ? "1" : "0") + ", " + std::to_string(t.nCharSet) + "\n";
     out += "BEGIN\n";
     for (std::size_t i = 0; i < t.nControls; ++i)
     {
@@ -64,7 +64,8 @@ std::string ResourceScript()
 {
     std::string out =
         "// The program's dialogs, written from res/DialogTemplates.cpp by the unit tests; do not edit. After a\n"
-        "// change to the templates: KELVANE_UPDATE_GOLDEN=1 build/linux/tests/kelvane_unit_tests --gtest_filter='DialogResource*'\n"
+        "// change to the templates: KELVANE_UPDATE_GOLDEN=1 build/linux/tests/kelvane_unit_tests "
+        "--gtest_filter='DialogResource*'\n"
         "#pragma code_page(65001)\n\n"
         "LANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\n";
     for (const UINT nID : {IDD_ABOUTBOX, IDD_SETTINGS})

@@ -31,8 +31,8 @@ const DialogControl kControls[] = {
     {"BUTTON", IDOK, "OK", 50, 40, 40, 14, kEditStyle, 0},
     {"BUTTON", IDCANCEL, "キャンセル", 95, 40, 40, 14, kEditStyle, 0},
 };
-const DialogTemplate kTemplate = {999,          "テスト", WS_POPUP | WS_VISIBLE, 0, 0, 0, 140, 60, "MS Shell Dlg", 9, 0, false, 1,
-                                  kControls, std::size(kControls)};
+const DialogTemplate kTemplate = {999, "テスト",  WS_POPUP | WS_VISIBLE, 0, 0, 0, 140, 60, "MS Shell Dlg", 9, 0, false,
+                                  1,   kControls, std::size(kControls)};
 
 class TestDlg : public CDialog
 {
@@ -84,7 +84,8 @@ protected:
 
     bool OnNotifyMsg(UINT nID, CNmHdr* pNMHDR, std::intptr_t* pResult) override
     {
-        m_log.push_back("arrow " + std::to_string(nID) + " " + std::to_string(reinterpret_cast<CNmUpDown*>(pNMHDR)->iDelta));
+        m_log.push_back("arrow " + std::to_string(nID) + " " +
+                        std::to_string(reinterpret_cast<CNmUpDown*>(pNMHDR)->iDelta));
         *pResult = 0;
         return true;
     }
@@ -166,23 +167,23 @@ TEST_F(DialogTest, TextsParseLikeTheFrameworksExchange)
     const Case cases[] = {
         {"7", "0.25", true, 7, 0.25},
         {"+8", " .5 ", true, 8, 0.5},
-        {"0", "0.05", false, 0, 0.05},              // parses, but below the count's range
-        {"-1", "0.05", false, 40, 0.05},            // a sign in an unsigned field does not parse
+        {"0", "0.05", false, 0, 0.05},     // parses, but below the count's range
+        {"-1", "0.05", false, 40, 0.05},   // a sign in an unsigned field does not parse
         {"", "0.05", false, 40, 0.05},
         {"12x", "0.05", false, 40, 0.05},
         {"99999999999", "0.05", false, 4294967295u, 0.05},
-        {"9", "-0", false, 9, 0.0},                 // zero, signed or not, is a number (the range refuses it)
+        {"9", "-0", false, 9, 0.0},   // zero, signed or not, is a number (the range refuses it)
         {"9", ".0", false, 9, 0.0},
         {"9", "+0.0", false, 9, 0.0},
         {"9", "0e5", false, 9, 0.0},
-        {"9", "1e999", false, 9, 0.05},             // beyond double's range
+        {"9", "1e999", false, 9, 0.05},   // beyond double's range
         {"9", "nan", false, 9, 0.05},
         {"9", "0x1", false, 9, 0.05},
-        {"+0", "0.05", false, 0, 0.05},             // parses: 0, which the range then refuses
-        {" 0", "0.05", false, 0, 0.05},             // parses: 0, which the range then refuses
-        {"9", "+-1", false, 9, 0.05},               // one sign at most
+        {"+0", "0.05", false, 0, 0.05},   // parses: 0, which the range then refuses
+        {" 0", "0.05", false, 0, 0.05},   // parses: 0, which the range then refuses
+        {"9", "+-1", false, 9, 0.05},     // one sign at most
         {"9", "-+1", false, 9, 0.05},
-        {"9", "-0.5", false, 9, -0.5},              // parses, but below the rate's range
+        {"9", "-0.5", false, 9, -0.5},   // parses, but below the rate's range
     };
     for (const Case& c : cases)
     {
@@ -264,7 +265,8 @@ TEST_F(DialogTest, ArrowsStepWithoutTakingTheFocus)
         Headless::Send(hDlg, WM_SYSCOMMAND, SC_CLOSE);   // the close command cancels
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(m_log, (std::vector<std::string>{"arrow 1002 -1", "arrow 1002 1", "arrow 1002 1", "count left", "rate left"}));
+    EXPECT_EQ(m_log,
+              (std::vector<std::string>{"arrow 1002 -1", "arrow 1002 1", "arrow 1002 1", "count left", "rate left"}));
 }
 
 namespace
@@ -320,14 +322,15 @@ constexpr int IDC_RD = 4, IDC_HIDDEN = 5, IDC_OFF = 6;
 const DialogControl kKeyControls[] = {
     {"EDIT", IDC_COUNT, "", 5, 5, 30, 12, kEditStyle, 0},
     {"BUTTON", IDC_APPLY, "&Apply", 5, 20, 40, 14, kEditStyle, 0},
-    {"BUTTON", IDC_RD, "R&&D", 50, 20, 40, 14, kEditStyle, 0},             // an ampersand, no mnemonic
+    {"BUTTON", IDC_RD, "R&&D", 50, 20, 40, 14, kEditStyle, 0},   // an ampersand, no mnemonic
     {"BUTTON", IDC_HIDDEN, "&Hidden", 5, 40, 40, 14, WS_CHILD | WS_TABSTOP, 0},
     {"BUTTON", IDC_OFF, "&Zed", 50, 40, 40, 14, kEditStyle | WS_DISABLED, 0},
     {"BUTTON", IDOK, "OK", 95, 20, 40, 14, kEditStyle | BS_DEFPUSHBUTTON, 0},
     {"BUTTON", IDCANCEL, "Cancel", 95, 40, 40, 14, kEditStyle, 0},
 };
-const DialogTemplate kKeyTemplate = {998, "keys", WS_POPUP | WS_VISIBLE, 0, 0, 0, 140, 60, "MS Shell Dlg", 9, 0, false, 1,
-                                     kKeyControls, std::size(kKeyControls)};
+const DialogTemplate kKeyTemplate = {998, "keys",       WS_POPUP | WS_VISIBLE,  0, 0, 0,
+                                     140, 60,           "MS Shell Dlg",         9, 0, false,
+                                     1,   kKeyControls, std::size(kKeyControls)};
 
 // Logs each control notification as "id code from", from being the id of the control whose handle
 // came in lParam.
@@ -360,21 +363,38 @@ TEST_F(DialogTest, TheSharedDialogManagerDecidesKeysAndClicks)
         std::vector<std::string> log;
     };
     const Case cases[] = {
-        {"Enter in an edit presses the default button", IDC_COUNT, [](WindowHandle h) { Headless::PressEnter(h); }, {"1 0 1"}},
+        {"Enter in an edit presses the default button",
+         IDC_COUNT,
+         [](WindowHandle h) { Headless::PressEnter(h); },
+         {"1 0 1"}},
         {"Enter on a button presses it", IDC_APPLY, [](WindowHandle h) { Headless::PressEnter(h); }, {"3 0 3"}},
         {"Escape is Cancel's click", IDC_COUNT, [](WindowHandle h) { Headless::PressEscape(h); }, {"2 0 2"}},
-        {"Tab leaves the edit, which says so", IDC_COUNT, [](WindowHandle h) { Headless::PressTab(h); }, {"1001 512 1001"}},
-        {"Alt and a mnemonic click after the focus moved", IDC_COUNT, [](WindowHandle h) { Headless::PressMnemonic(h, 'A'); },
+        {"Tab leaves the edit, which says so",
+         IDC_COUNT,
+         [](WindowHandle h) { Headless::PressTab(h); },
+         {"1001 512 1001"}},
+        {"Alt and a mnemonic click after the focus moved",
+         IDC_COUNT,
+         [](WindowHandle h) { Headless::PressMnemonic(h, 'A'); },
          {"1001 512 1001", "3 0 3"}},
-        {"a letter alone in an edit is typing", IDC_COUNT, [](WindowHandle h) { EXPECT_FALSE(Headless::PressKey(h, 'a', false)); }, {}},
-        {"a letter alone on a button is a mnemonic", IDOK, [](WindowHandle h) { Headless::PressKey(h, 'a', false); }, {"3 0 3"}},
+        {"a letter alone in an edit is typing",
+         IDC_COUNT,
+         [](WindowHandle h) { EXPECT_FALSE(Headless::PressKey(h, 'a', false)); },
+         {}},
+        {"a letter alone on a button is a mnemonic",
+         IDOK,
+         [](WindowHandle h) { Headless::PressKey(h, 'a', false); },
+         {"3 0 3"}},
         {"&& is an ampersand", IDOK, [](WindowHandle h) { Headless::PressMnemonic(h, 'd'); }, {}},
         {"a hidden button has no mnemonic", IDOK, [](WindowHandle h) { Headless::PressMnemonic(h, 'h'); }, {}},
         {"nor has a disabled one", IDOK, [](WindowHandle h) { Headless::PressMnemonic(h, 'z'); }, {}},
-        {"Tab skips both", IDC_RD, [](WindowHandle h) {
+        {"Tab skips both",
+         IDC_RD,
+         [](WindowHandle h) {
              Headless::PressTab(h);
              Headless::PressEnter(h);
-         }, {"1 0 1"}},
+         },
+         {"1 0 1"}},
     };
     for (const Case& c : cases)
     {

@@ -1,3 +1,5 @@
+// Unit tests of a flake: birth, physics steps and the pixels of its disc.
+
 #include "snow/Flake.h"
 
 #include "TestSupport.h"
@@ -95,7 +97,8 @@ TEST(FlakeRaster, EveryOutcomeOfEveryBand)
     const std::vector<Case> cases = {
         {1, {{{0, 0}}}},
         {2, {{{0, 0}, {-1, 0}}, {{0, 0}, {1, 0}}, {{0, 0}, {0, -1}}, {{0, 0}, {0, 1}}}},
-        {3, {{{0, 0}, {-1, 0}, {0, 1}}, {{0, 0}, {1, 0}, {0, -1}}, {{0, 0}, {-1, 0}, {0, -1}}, {{0, 0}, {1, 0}, {0, 1}}}},
+        {3,
+         {{{0, 0}, {-1, 0}, {0, 1}}, {{0, 0}, {1, 0}, {0, -1}}, {{0, 0}, {-1, 0}, {0, -1}}, {{0, 0}, {1, 0}, {0, 1}}}},
         {4, {{{0, 0}, {1, 0}, {0, 1}, {1, 1}}}},
         {5, {kPlus}},
         {6, {Plus(kPlus, {{-1, -1}}), Plus(kPlus, {{1, -1}}), Plus(kPlus, {{-1, 1}}), Plus(kPlus, {{1, 1}})}},
@@ -194,7 +197,8 @@ TEST(FlakeRaster, WorkedExamples)
     frame.FillSolidRect(CRect(0, 0, 20, 20), RgbColor(0, 0, 0));
     TestSupport::SeedSoNextRandIs(2);
     Flake{0, 0, 3.49, 7.5, 1.0, 1.5}.Draw(dc);   // band 8, outcome 2
-    EXPECT_EQ(TestSupport::WhitePixels(frame), (Pixels{{3, 8}, {2, 8}, {4, 8}, {3, 7}, {3, 9}, {2, 9}, {4, 9}, {2, 7}}));
+    EXPECT_EQ(TestSupport::WhitePixels(frame),
+              (Pixels{{3, 8}, {2, 8}, {4, 8}, {3, 7}, {3, 9}, {2, 9}, {4, 9}, {2, 7}}));
 }
 
 TEST(FlakeRaster, DrawingTwiceTakesTwoValues)

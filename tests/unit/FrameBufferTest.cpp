@@ -1,3 +1,5 @@
+// Unit tests of the framebuffer: the three drawing operations, clipping and the changed rectangles.
+
 #include "platform/FrameBuffer.h"
 
 #include "TestSupport.h"
@@ -230,8 +232,9 @@ TEST(FrameBuffer, EllipsesAtTheEdgesDrawOnlyTheirVisiblePart)
     constexpr int kCx = 37;
     constexpr int kCy = 23;
     const ColorRef crBack = RgbColor(0x40, 0x80, 0xC0);
-    const std::pair<int, int> sizes[] = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {8, 8}, {13, 13}, {kCy + 2, kCy + 2},
-                                         {kCx, kCx}, {kCx + 2, kCx + 2}, {6, 9}, {9, 4}};
+    const std::pair<int, int> sizes[] = {
+        {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {8, 8}, {13, 13}, {kCy + 2, kCy + 2}, {kCx, kCx}, {kCx + 2, kCx + 2},
+        {6, 9}, {9, 4}};
     for (const auto& [w, h] : sizes)
         for (const int left : {kCx - w + 1, kCx - w, 0, -1})
             for (const int top : {kCy - h + 1, kCy - h, 0, -1})
@@ -302,16 +305,16 @@ TEST(FrameBuffer, HugeAndOffScreenEllipsesMatchThePlainPainter)
         std::int64_t l, t, r, b;
     };
     const Case cases[] = {
-        {-3000, -3000, 3000, 3000},               // the buffer deep inside: all white
-        {-2100, 40, 2100, 4240},                   // a 4200-pixel circle whose top crosses the buffer
-        {50, -1000000, 2000050, 1000000},          // its left edge runs down the buffer
-        {-2000000 + 20, -10, 20, 2000000 - 10},    // its right edge
-        {-1000000000, 30, 1000000000, 1000000030}, // a 2e9 box: its top touches the buffer
-        {-5000, -9000, 5000, 9},                   // an ellipse, not a circle, whose bottom rows show
-        {80, -3, 3000, 2},                         // flat and wide, across the top
-        {-4000, -4000, 0, 0},                      // wholly outside, above and left
-        {81, 61, 5000, 5000},                      // wholly outside, below and right
-        {-70000, 20, -10, 50},                     // ends just left of the buffer
+        {-3000, -3000, 3000, 3000},                  // the buffer deep inside: all white
+        {-2100, 40, 2100, 4240},                     // a 4200-pixel circle whose top crosses the buffer
+        {50, -1000000, 2000050, 1000000},            // its left edge runs down the buffer
+        {-2000000 + 20, -10, 20, 2000000 - 10},      // its right edge
+        {-1000000000, 30, 1000000000, 1000000030},   // a 2e9 box: its top touches the buffer
+        {-5000, -9000, 5000, 9},                     // an ellipse, not a circle, whose bottom rows show
+        {80, -3, 3000, 2},                           // flat and wide, across the top
+        {-4000, -4000, 0, 0},                        // wholly outside, above and left
+        {81, 61, 5000, 5000},                        // wholly outside, below and right
+        {-70000, 20, -10, 50},                       // ends just left of the buffer
     };
     constexpr int kCx = 81;
     constexpr int kCy = 61;
@@ -387,7 +390,8 @@ TEST(FrameBuffer, ReverseOrderLeavesTheForwardPixels)
         for (int y = 0; y < kCy; ++y)
             for (int x = 0; x < kCx; ++x)
             {
-                const bool bChanged = before[static_cast<std::size_t>(y) * kCx + x] != after[static_cast<std::size_t>(y) * kCx + x];
+                const bool bChanged =
+                    before[static_cast<std::size_t>(y) * kCx + x] != after[static_cast<std::size_t>(y) * kCx + x];
                 const bool bReported =
                     std::any_of(rects.begin(), rects.end(), [&](const CRect& rc) { return rc.PtInRect(CPoint(x, y)); });
                 ASSERT_TRUE(!bChanged || bReported) << "unreported change at " << x << "," << y;

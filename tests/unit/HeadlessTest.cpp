@@ -1,11 +1,11 @@
 // The headless window system behaves as the program expects of any platform.
 
+#include "platform/headless/Headless.h"
 #include "TestSupport.h"
 #include "platform/Dc.h"
 #include "platform/Runtime.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
-#include "platform/headless/Headless.h"
 
 #include <gtest/gtest.h>
 
@@ -72,8 +72,8 @@ TEST_F(HeadlessTest, TimersTickOnTheSimulatedClockNeverFasterThanTenMs)
     wnd.SetTimer(1, 40);
     wnd.SetTimer(7, 3);
     Headless::Advance(45);
-    const std::vector<std::string> expected = {"w create", "w tick 7 at 10", "w tick 7 at 20", "w tick 7 at 30",
-                                               "w tick 1 at 40", "w tick 7 at 40"};
+    const std::vector<std::string> expected = {"w create",       "w tick 7 at 10", "w tick 7 at 20",
+                                               "w tick 7 at 30", "w tick 1 at 40", "w tick 7 at 40"};
     EXPECT_EQ(m_log, expected);
     EXPECT_EQ(Headless::Now(), 45u);
 
@@ -239,7 +239,8 @@ TEST_F(HeadlessTest, RefusedWindowsAreNeverMadeButStillGetTheirLastCall)
         if (pWnd->CreateEx(0, nullptr, "", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0))
             pWnd->DestroyWindow();
     }
-    EXPECT_EQ(m_log, (std::vector<std::string>{"first gone", "second gone", "third create", "third destroy", "third gone"}));
+    EXPECT_EQ(m_log,
+              (std::vector<std::string>{"first gone", "second gone", "third create", "third destroy", "third gone"}));
     EXPECT_TRUE(Headless::TopLevelWindows().empty());
 
     m_log.clear();

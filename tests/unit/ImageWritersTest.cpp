@@ -1,3 +1,5 @@
+// Unit tests of the recorder's PNG and GIF writers.
+
 #include "tools/kelvane-record/ImageWriters.h"
 
 #include <gif_lib.h>
@@ -119,7 +121,7 @@ struct DecodedGif
     std::vector<int> delays;
     std::vector<std::vector<int>> boxes;   // left, top, width, height
 };
-}
+}   // namespace
 
 TEST_F(GifWriter, FramesDecodeToTheInput)
 {
@@ -284,8 +286,8 @@ TEST_F(PngWriter, ReadsBackAsTheInputWithNothingTimeDependent)
     // 7x5, 8-bit RGB, not interlaced; and no chunk but the pixels'.
     EXPECT_EQ(bytes.substr(16, 13), std::string("\0\0\0\7\0\0\0\5\x08\x02\0\0\0", 13));
     std::string chunks;   // all short enough for two length bytes
-    for (std::size_t at = 8; at + 8 <= bytes.size(); at += 12 + (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 |
-                                                                std::uint8_t(bytes[at + 3])))
+    for (std::size_t at = 8; at + 8 <= bytes.size();
+         at += 12 + (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 | std::uint8_t(bytes[at + 3])))
         chunks += bytes.substr(at + 4, 4) + " ";
     EXPECT_EQ(chunks, "IHDR IDAT IEND ");
 }

@@ -1,3 +1,5 @@
+// Unit tests of the INI store: the profile API's reading rules and the safe replacement of a write.
+
 #include "platform/common/IniFile.h"
 
 #include "TestSupport.h"
@@ -14,9 +16,9 @@
 
 #ifndef _WIN32
 #include <csignal>
+#include <fcntl.h>
 #include <random>
 #include <set>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -42,7 +44,7 @@ void PutSparse(const std::string& path, const std::string& head, std::uintmax_t 
     fs::resize_file(path, length - tail.size());
     std::ofstream(path, std::ios::binary | std::ios::app) << tail;
 }
-}
+}   // namespace
 
 TEST(IniFile, ReadFollowsProfileLookupRules)
 {
@@ -311,8 +313,9 @@ TEST(IniFile, DiskFullKeepsOldFileAndLeavesNoTemporary)
     const TempFolder tmp;
     const std::string old = "[s]\nk=1\n" + std::string(8192, ';') + "\n";
     WriteFile(tmp.Path("p.ini"), old);
-    EXPECT_EQ(TestSupport::ReturnedInChild([&] { return IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"); }, 1024),
-              false);
+    EXPECT_EQ(
+        TestSupport::ReturnedInChild([&] { return IniFile::WriteString(tmp.Path("p.ini"), "s", "k", "2"); }, 1024),
+        false);
     EXPECT_EQ(ReadFile(tmp.Path("p.ini")), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir()), fs::directory_iterator()), 1);
 }
@@ -472,7 +475,8 @@ TEST(IniFile, TheNextSaveRemovesWhatKilledSavesLeftAndNothingElse)
     for (const char* name : {".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"})
         WriteFile(tmp.Path(name), "keep");
     ASSERT_TRUE(IniFile::WriteString(path, "s", "k", "2"));
-    EXPECT_EQ(FolderNames(tmp.Dir()), (std::set<std::string>{"p.ini", ".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"}));
+    EXPECT_EQ(FolderNames(tmp.Dir()),
+              (std::set<std::string>{"p.ini", ".p.ini.bak", "p.ini~", ".q.ini.tmp-a8Xk2q", ".p.ini.tmp"}));
     EXPECT_EQ(ReadFile(path), "[s]\nk=2\n");
 }
 
@@ -528,7 +532,9 @@ TEST(IniFile, ParseProfileIntFollowsWindows)
         {"", 0u},
         {"-", 0u},
         {"\x01\t 7", 7u},
-        {"\xA0" "7", 0u},
+        {"\xA0"
+         "7",
+         0u},
         {"+-7", 0u},
         {"0000000000000000000000000000012", 0u},   // only 29 characters are read
         {"00000000000000000000000000012", 12u},

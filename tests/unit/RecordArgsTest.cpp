@@ -1,3 +1,5 @@
+// Unit tests of the recorder's command line.
+
 #include "tools/kelvane-record/RecordArgs.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +19,9 @@ TEST(RecordArgs, ReadsEveryOptionInBothSpellings)
 {
     RecordOptions options;
     std::string error;
-    ASSERT_TRUE(Parse({"--width", "1920", "--height=1080", "--frames", "300", "--seed=4294967295", "--out", "snow.GIF",
-                       "--defaults"},
-                      options, error))
+    ASSERT_TRUE(Parse(
+        {"--width", "1920", "--height=1080", "--frames", "300", "--seed=4294967295", "--out", "snow.GIF", "--defaults"},
+        options, error))
         << error;
     EXPECT_EQ(options.nWidth, 1920);
     EXPECT_EQ(options.nHeight, 1080);
@@ -53,7 +55,8 @@ TEST(RecordArgs, RefusesBadArgumentsWithOneLine)
     };
     for (const auto& args : cases)
     {
-        SCOPED_TRACE(testing::Message() << args.size() << " arguments" << (args.size() > 2 ? std::string(" ") + args[2] : ""));
+        SCOPED_TRACE(testing::Message() << args.size() << " arguments"
+                                        << (args.size() > 2 ? std::string(" ") + args[2] : ""));
         RecordOptions options;
         std::string error;
         EXPECT_FALSE(Parse(args, options, error));

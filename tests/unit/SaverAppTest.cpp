@@ -1,3 +1,5 @@
+// Unit tests of the application's modes on the headless back end.
+
 #include "app/SaverApp.h"
 
 #include "TestSupport.h"
@@ -166,9 +168,9 @@ TEST_F(SaverAppTest, SettingsModeRunsTheDialogWithoutTheLoopAndStoresOnlyWhatOkA
     EXPECT_FALSE(Start({"/c"}));
     EXPECT_EQ(TestSupport::ReadFile(m_app.m_strProfileName),
               "[Config-Ver102]" + TestSupport::kNewLine + "Period=25" + TestSupport::kNewLine + "Count=100" +
-                  TestSupport::kNewLine + "PixelRatio=210" + TestSupport::kNewLine + "DeltaTime=0.05" + TestSupport::kNewLine +
-                  "Gravitation=9.8" + TestSupport::kNewLine + "Resistance=0.25" + TestSupport::kNewLine + "Flutter=12.5" +
-                  TestSupport::kNewLine);
+                  TestSupport::kNewLine + "PixelRatio=210" + TestSupport::kNewLine + "DeltaTime=0.05" +
+                  TestSupport::kNewLine + "Gravitation=9.8" + TestSupport::kNewLine + "Resistance=0.25" +
+                  TestSupport::kNewLine + "Flutter=12.5" + TestSupport::kNewLine);
 }
 
 TEST_F(SaverAppTest, SettingsThatCannotBeSavedAreReportedAndTheOldProfileStays)
@@ -194,9 +196,11 @@ TEST_F(SaverAppTest, SaverCoversEveryMonitorEachWithSnowOfItsOwnWidth)
     } layouts[] = {
         {"one monitor", {{0, 0, 800, 600}}, {}},
         {"a wider one to the right", {{0, 0, 800, 600}, {800, 0, 2080, 1024}}, {{800, 0, 2080, 1024}}},
-        {"left of and above the primary", {{0, 0, 800, 600}, {-1280, -200, 0, 824}, {0, -768, 1024, 0}},
+        {"left of and above the primary",
+         {{0, 0, 800, 600}, {-1280, -200, 0, 824}, {0, -768, 1024, 0}},
          {{-1280, -200, 0, 824}, {0, -768, 1024, 0}}},
-        {"mirrored monitors", {{0, 0, 800, 600}, {800, 0, 1600, 600}, {800, 0, 1600, 600}, {0, 0, 800, 600}},
+        {"mirrored monitors",
+         {{0, 0, 800, 600}, {800, 0, 1600, 600}, {800, 0, 1600, 600}, {0, 0, 800, 600}},
          {{800, 0, 1600, 600}}},
     };
     for (const auto& layout : layouts)

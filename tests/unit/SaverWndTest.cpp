@@ -1,3 +1,5 @@
+// Unit tests of the full-screen saver window on the headless back end.
+
 #include "saver/SaverWnd.h"
 
 #include "TestSupport.h"
@@ -17,7 +19,8 @@ namespace
 {
 std::intptr_t PointParam(int x, int y)
 {
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                      static_cast<std::uint32_t>(x & 0xFFFF));
 }
 
 class SaverWndTest : public testing::Test
@@ -89,7 +92,8 @@ TEST_F(SaverWndTest, OnlyAMoveAwayFromTheFirstReportedPositionClosesInAnyDirecti
     {
         const char* name;
         int dx, dy;
-    } moves[] = {{"right", 1, 0}, {"left", -1, 0}, {"down", 0, 1}, {"up", 0, -1}, {"down right", 1, 1}, {"up right", 1, -1}};
+    } moves[] = {{"right", 1, 0}, {"left", -1, 0},      {"down", 0, 1},
+                 {"up", 0, -1},   {"down right", 1, 1}, {"up right", 1, -1}};
     for (std::size_t i = 0; i < std::size(moves); ++i)
     {
         SCOPED_TRACE(moves[i].name);
@@ -326,7 +330,7 @@ TEST_F(SaverMonitorsTest, ThePointersFirstPositionIsOneForEveryMonitor)
     const struct
     {
         const char* name;
-        int nFirst;                  // 0: the primary, 1: right, 2: left
+        int nFirst;   // 0: the primary, 1: right, 2: left
         CPoint ptFirst;
         int nSecond;
         CPoint ptSecond;

@@ -37,7 +37,10 @@ protected:
     }
     ~SettingsDlgTest() override { Headless::SetMessageBoxScript(nullptr); }
 
-    void WriteProfile(const std::string& keys) { TestSupport::WriteFile(m_app.m_strProfileName, "[Config-Ver102]\n" + keys); }
+    void WriteProfile(const std::string& keys)
+    {
+        TestSupport::WriteFile(m_app.m_strProfileName, "[Config-Ver102]\n" + keys);
+    }
 
     // Runs the dialog with the user's steps inside. (Not as the main window: its end would post
     // the quit message, which stops the clock of the dialogs after it.)
@@ -116,8 +119,9 @@ TEST_F(SettingsDlgTest, OpensWithTheLoadedSettingsThePreviewOverThePlaceholderAn
         EXPECT_EQ(menu[1].nID, static_cast<UINT>(IDM_ABOUTBOX));
         EXPECT_EQ(menu[1].text, "&About Saver...");
         const CSnowWnd& p = dlg.GetPreview();
-        EXPECT_EQ(std::vector<double>({static_cast<double>(p.GetPeriod()), static_cast<double>(p.GetCount()), p.GetResistance(),
-                                       p.GetPixelRatio(), p.GetFlutter(), p.GetDeltaTime(), p.GetGravitation()}),
+        EXPECT_EQ(std::vector<double>({static_cast<double>(p.GetPeriod()), static_cast<double>(p.GetCount()),
+                                       p.GetResistance(), p.GetPixelRatio(), p.GetFlutter(), p.GetDeltaTime(),
+                                       p.GetGravitation()}),
                   (std::vector<double>{40, 100, 0.25, 210, 50, 0.05, 9.8}));
         // The preview snows inside the dialog's modal loop.
         Headless::Advance(400);
@@ -215,7 +219,7 @@ TEST_F(SettingsDlgTest, OkAcceptsEachRangesBoundsAndRefusesOneStepBeyond)
         {IDC_GRAVITATION, "100", "0.1 から 99.9 までの数値を入力してください。"},
         {IDC_PIXELRATIO, "0", nullptr},   // no range in the exchange: only the handlers guard it
         {IDC_PIXELRATIO, "-5", nullptr},
-        {IDC_PERIOD, "-1", "正の整数を入力してください。"},   // a minus sign does not parse
+        {IDC_PERIOD, "-1", "正の整数を入力してください。"},                // a minus sign does not parse
         {IDC_COUNT, "+0", "1 から 9999 までの整数を入力してください。"},   // zero with a sign is zero
         {IDC_FLUTTER, "-0", nullptr},
         {IDC_FLUTTER, ".0", nullptr},
@@ -281,21 +285,57 @@ TEST_F(SettingsDlgTest, EachArrowStepsItsFieldOnceAndTheLowerBoundsHold)
         std::vector<std::string> boxes;
         const char* shown;
         double dPreview;
-        const char* okRefusal;   // what OK says afterwards; nullptr: it accepts
+        const char* okRefusal;    // what OK says afterwards; nullptr: it accepts
         int nFocus = IDC_APPLY;   // IDC_APPLY: no edit holds the focus, so no other handler runs in between
     };
     const Case cases[] = {
         {"Period=1", IDC_PERIOD, IDC_PERIOD_SPIN, false, {kAtLeastOne}, "1", 1, nullptr},
         {"Count=1", IDC_COUNT, IDC_COUNT_SPIN, false, {kAtLeastOne}, "1", 1, nullptr},
-        {"Count=9999", IDC_COUNT, IDC_COUNT_SPIN, true, {}, "10000", 10000, "1 から 9999 までの整数を入力してください。"},
-        {"PixelRatio=50", IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, false, {"50.000000 以上の値を入力してください。"}, "50", 50, nullptr},
-        {"DeltaTime=0.001", IDC_DELTATIME, IDC_DELTATIME_SPIN, false, {"0.001000 以上の値を入力してください。"}, "0.001", 0.001, nullptr},
-        {"Gravitation=99.9", IDC_GRAVITATION, IDC_GRAVITATION_SPIN, true, {}, "100", 100.0, "0.1 から 99.9 までの数値を入力してください。"},
+        {"Count=9999",
+         IDC_COUNT,
+         IDC_COUNT_SPIN,
+         true,
+         {},
+         "10000",
+         10000,
+         "1 から 9999 までの整数を入力してください。"},
+        {"PixelRatio=50",
+         IDC_PIXELRATIO,
+         IDC_PIXELRATIO_SPIN,
+         false,
+         {"50.000000 以上の値を入力してください。"},
+         "50",
+         50,
+         nullptr},
+        {"DeltaTime=0.001",
+         IDC_DELTATIME,
+         IDC_DELTATIME_SPIN,
+         false,
+         {"0.001000 以上の値を入力してください。"},
+         "0.001",
+         0.001,
+         nullptr},
+        {"Gravitation=99.9",
+         IDC_GRAVITATION,
+         IDC_GRAVITATION_SPIN,
+         true,
+         {},
+         "100",
+         100.0,
+         "0.1 から 99.9 までの数値を入力してください。"},
         {"Flutter=0", IDC_FLUTTER, IDC_FLUTTER_SPIN, false, {"正の値を入力してください。"}, "1", 1, nullptr},
         {"Resistance=0.25", IDC_RESISTANCE, IDC_RESISTANCE_SPIN, true, {}, "0.251", 0.25 + 0.001, nullptr},
         {"PixelRatio=210", IDC_PIXELRATIO, IDC_PIXELRATIO_SPIN, true, {}, "211", 211, nullptr},
         // The box starts the period's handler, whose exchange puts the flutter back to 0; negated, it stays 0.
-        {"Flutter=0", IDC_FLUTTER, IDC_FLUTTER_SPIN, false, {"正の値を入力してください。"}, "0", 0, nullptr, IDC_PERIOD},
+        {"Flutter=0",
+         IDC_FLUTTER,
+         IDC_FLUTTER_SPIN,
+         false,
+         {"正の値を入力してください。"},
+         "0",
+         0,
+         nullptr,
+         IDC_PERIOD},
     };
     // Each box is read for two seconds, as people do: the arrow's click must not repeat meanwhile.
     Headless::SetMessageBoxScript([](const Headless::MessageBoxCall&) { Headless::Advance(2000); });
@@ -474,18 +514,20 @@ TEST_F(SettingsDlgTest, DefaultsAreSetAndAppliedWithoutReadingTheEdits)
 TEST_F(SettingsDlgTest, EnterAcceptsFromAnEditAndPressesAFocusedButton)
 {
     CSettingsDlg dlg;
-    EXPECT_EQ(Run(dlg, [&](WindowHandle hDlg) {
-                  Type(IDC_PERIOD, "25");
-                  Headless::PressEnter(hDlg);
-              }),
+    EXPECT_EQ(Run(dlg,
+                  [&](WindowHandle hDlg) {
+                      Type(IDC_PERIOD, "25");
+                      Headless::PressEnter(hDlg);
+                  }),
               IDOK);
     EXPECT_EQ(dlg.m_nPeriod, 25u);
 
     CSettingsDlg dlg2;
-    EXPECT_EQ(Run(dlg2, [&](WindowHandle hDlg) {
-                  Focus(IDCANCEL);
-                  Headless::PressEnter(hDlg);
-              }),
+    EXPECT_EQ(Run(dlg2,
+                  [&](WindowHandle hDlg) {
+                      Focus(IDCANCEL);
+                      Headless::PressEnter(hDlg);
+                  }),
               IDCANCEL);
 }
 
@@ -533,7 +575,8 @@ TEST_F(SettingsDlgTest, MinimisedItPaintsItsIconCentredAndDragsIt)
                 if ((px >> 24) == 0)
                     continue;
                 SCOPED_TRACE(testing::Message() << x << "," << y);
-                const std::uint32_t expected = CFrameBuffer::ToPixel(RgbColor((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
+                const std::uint32_t expected =
+                    CFrameBuffer::ToPixel(RgbColor((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
                 EXPECT_EQ(frame.GetPixel(224 + x, 126 + y), expected);
                 (expected == CFrameBuffer::kWhite ? nWhite : nBlack) += 1;
             }

@@ -1,4 +1,6 @@
-#include "app/SnowParams.h"
+// Unit tests of the seven settings in the profile and of the number texts they travel as.
+
+#include "snow/SnowParams.h"
 
 #include "TestSupport.h"
 #include "platform/WinApp.h"
@@ -78,7 +80,7 @@ TEST_F(SnowParamsTest, DoublesReadAsAtofReadsThem)
     EXPECT_EQ(params.m_dGravitation, 0.0);
     EXPECT_EQ(params.m_dResistance, 2.5);
     EXPECT_EQ(params.m_dFlutter, 1234570.0);   // a three-digit exponent reads like a two-digit one
-    EXPECT_EQ(params.m_dPixelRatio, -300.0);  // negative but meaningful: kept as written
+    EXPECT_EQ(params.m_dPixelRatio, -300.0);   // negative but meaningful: kept as written
 }
 
 TEST_F(SnowParamsTest, ValuesThatBreakTheArithmeticFallBackToTheirDefaults)
@@ -109,8 +111,8 @@ TEST_F(SnowParamsTest, WriteKeepsTheRestOfTheProfile)
         return text;
     };
     const auto record = [&](const std::string& lineBreak) {
-        return lines({"[Config-Ver102]", "Period=25", "Count=100", "PixelRatio=210", "DeltaTime=0.05", "Gravitation=9.8",
-                      "Resistance=0.25", "Flutter=0.5"},
+        return lines({"[Config-Ver102]", "Period=25", "Count=100", "PixelRatio=210", "DeltaTime=0.05",
+                      "Gravitation=9.8", "Resistance=0.25", "Flutter=0.5"},
                      lineBreak);
     };
     struct Case
@@ -125,7 +127,8 @@ TEST_F(SnowParamsTest, WriteKeepsTheRestOfTheProfile)
         {"some keys there among others",
          "[other]\nx=1\n[config-ver102]\n FLUTTER = 3 \n; note\nExtra=1\n\nperiod=7\n[z]\n",
          "[other]\nx=1\n[config-ver102]\nFLUTTER=0.5\n; note\nExtra=1\n\nperiod=25\n" +
-             lines({"Count=100", "PixelRatio=210", "DeltaTime=0.05", "Gravitation=9.8", "Resistance=0.25", "[z]"}, "\n")},
+             lines({"Count=100", "PixelRatio=210", "DeltaTime=0.05", "Gravitation=9.8", "Resistance=0.25", "[z]"},
+                   "\n")},
     };
     for (const Case& c : cases)
     {
@@ -168,8 +171,10 @@ TEST_F(SnowParamsTest, AFailedWriteIsReported)
 TEST(FormatG, MatchesPrintfG)
 {
     const std::pair<double, const char*> cases[] = {
-        {0.05, "0.05"},       {210.0, "210"},         {9.8, "9.8"},     {1234567.0, "1.23457e+06"},
-        {0.0001, "0.0001"},   {0.00001, "1e-05"},     {123456.0, "123456"}, {-0.0, "-0"},
+        {0.05, "0.05"},       {210.0, "210"},
+        {9.8, "9.8"},         {1234567.0, "1.23457e+06"},
+        {0.0001, "0.0001"},   {0.00001, "1e-05"},
+        {123456.0, "123456"}, {-0.0, "-0"},
         {1e308, "1e+308"},    {std::numeric_limits<double>::infinity(), "inf"},
     };
     for (auto [value, text] : cases)
@@ -182,9 +187,18 @@ TEST(FormatG, MatchesPrintfG)
 TEST(AtoF, LeadingNumberOrZero)
 {
     const std::pair<const char*, double> cases[] = {
-        {"0.05", 0.05}, {"  \t+2.5", 2.5}, {"-.5x", -0.5}, {"1e", 1.0}, {"abc", 0.0}, {"", 0.0}, {"+-1", 0.0},
-        {"0x1A", 0.0},  {"1e400", std::numeric_limits<double>::infinity()},  {"-1e400", -std::numeric_limits<double>::infinity()},
-        {"1e-400", 0.0}, {"0.000000000000000000000000000001e400", std::numeric_limits<double>::infinity()},
+        {"0.05", 0.05},
+        {"  \t+2.5", 2.5},
+        {"-.5x", -0.5},
+        {"1e", 1.0},
+        {"abc", 0.0},
+        {"", 0.0},
+        {"+-1", 0.0},
+        {"0x1A", 0.0},
+        {"1e400", std::numeric_limits<double>::infinity()},
+        {"-1e400", -std::numeric_limits<double>::infinity()},
+        {"1e-400", 0.0},
+        {"0.000000000000000000000000000001e400", std::numeric_limits<double>::infinity()},
         {"12345678901234567890", 12345678901234567890.0},
     };
     for (auto [text, value] : cases)
@@ -199,8 +213,8 @@ TEST(AtoF, LeadingNumberOrZero)
 
 TEST(AtoF, LettersAreNoNumber)
 {
-    for (const char* text : {"inf", "nan", "Infinity", "INF", "-inf", "+NaN", "nan(1)", " \tinfinity", "-Infinity5", "e5",
-                             "-.e1"})
+    for (const char* text :
+         {"inf", "nan", "Infinity", "INF", "-inf", "+NaN", "nan(1)", " \tinfinity", "-Infinity5", "e5", "-.e1"})
     {
         SCOPED_TRACE(text);
         const double dValue = AtoF(text);

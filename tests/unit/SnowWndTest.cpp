@@ -1,3 +1,5 @@
+// Unit tests of the snow window on the headless back end: settings, population, ticks and frames.
+
 #include "snow/SnowWnd.h"
 
 #include "TestSupport.h"
@@ -48,7 +50,10 @@ protected:
         Headless::SetClock(1000, 0);
     }
 
-    void WriteProfile(const std::string& keys) { TestSupport::WriteFile(m_app.m_strProfileName, "[Config-Ver102]\n" + keys); }
+    void WriteProfile(const std::string& keys)
+    {
+        TestSupport::WriteFile(m_app.m_strProfileName, "[Config-Ver102]\n" + keys);
+    }
 
     // A saver-like window over the whole screen, deleted by itself when destroyed.
     CSnowWnd* CreateFullScreen(int cx = 320, int cy = 200)
@@ -309,10 +314,11 @@ TEST_F(SnowWndTest, TicksPresentOnlyWhatChanged)
     CSnowWnd* pWnd = CreateFullScreen(1280, 720);
     for (int i = 0; i < 60; ++i)
         Headless::NextTick();
-    const std::vector<CRect> expected = {
-        {1069, 75, 1085, 104}, {1175, 95, 1188, 119}, {189, 141, 210, 169}, {1207, 144, 1223, 160},
-        {1210, 160, 1226, 176}, {809, 322, 825, 348}, {451, 364, 469, 391}, {534, 420, 546, 442},
-        {432, 464, 454, 507}, {512, 543, 532, 560}, {512, 560, 538, 582}, {706, 614, 718, 624}, {702, 624, 718, 639}};
+    const std::vector<CRect> expected = {{1069, 75, 1085, 104},  {1175, 95, 1188, 119},  {189, 141, 210, 169},
+                                         {1207, 144, 1223, 160}, {1210, 160, 1226, 176}, {809, 322, 825, 348},
+                                         {451, 364, 469, 391},   {534, 420, 546, 442},   {432, 464, 454, 507},
+                                         {512, 543, 532, 560},   {512, 560, 538, 582},   {706, 614, 718, 624},
+                                         {702, 624, 718, 639}};
     EXPECT_EQ(Headless::LastPresentedRects(pWnd->GetSafeHwnd()), expected);
     pWnd->DestroyWindow();
 }

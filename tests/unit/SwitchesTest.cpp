@@ -1,3 +1,5 @@
+// Unit tests of the screen saver's switches.
+
 #include "app/Switches.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +17,9 @@ TEST(MatchSwitch, OneLeadingDashOrSlashThenTheExactLetter)
         bool bMatch;
     };
     const Case cases[] = {
-        {"s", 's', true},     {"/s", 's', true},      {"-s", 's', true},  {"/screen", 's', true},
-        {"/c:4711", 'c', true}, {"/S", 's', false},   {"//s", 's', false}, {"-/s", 's', false},
-        {"", 's', false},     {"/", 's', false},      {nullptr, 's', false}, {"x", 's', false},
+        {"s", 's', true},       {"/s", 's', true},  {"-s", 's', true},     {"/screen", 's', true},
+        {"/c:4711", 'c', true}, {"/S", 's', false}, {"//s", 's', false},   {"-/s", 's', false},
+        {"", 's', false},       {"/", 's', false},  {nullptr, 's', false}, {"x", 's', false},
     };
     for (const Case& c : cases)
     {

@@ -1,3 +1,5 @@
+// Unit tests of the application's profile calls and of where the profile lives on an XDG desktop.
+
 #include "platform/WinApp.h"
 
 #include "TestSupport.h"
@@ -112,7 +114,8 @@ TEST(WinAppProfile, OverridesAreReadFirstAndNeverWritten)
         UINT nInt;
         std::string text;
     };
-    for (const Case& c : {Case{"Count", 500, "500"}, Case{"Flutter", 12, "12.5"}, Case{"Period", 40, "40"}, Case{"Missing", 3, "dflt"}})
+    for (const Case& c :
+         {Case{"Count", 500, "500"}, Case{"Flutter", 12, "12.5"}, Case{"Period", 40, "40"}, Case{"Missing", 3, "dflt"}})
     {
         SCOPED_TRACE(c.entry);
         EXPECT_EQ(p.app.GetProfileInt("Snow", c.entry, 3), c.nInt);

@@ -104,8 +104,8 @@ std::intptr_t FakeWnd::Dispatch(UINT message, std::uintptr_t, std::intptr_t)
 void FakeWnd::NativeTeardown()
 {
     // By now the window has left its parent and the table.
-    const bool bInParent =
-        pParent != nullptr && std::find(pParent->children.begin(), pParent->children.end(), this) != pParent->children.end();
+    const bool bInParent = pParent != nullptr && std::find(pParent->children.begin(), pParent->children.end(), this) !=
+                                                     pParent->children.end();
     const bool bInTable = pWorld->table.Find(hWnd) != nullptr;
     pWorld->log.push_back(name + " teardown" + (bInParent ? " still a child" : "") + (bInTable ? " still listed" : ""));
 }
@@ -221,12 +221,13 @@ TEST(WndRecord, OnlyAControlWhoseObjectTheSystemMadeChangesHands)
     {
         const char* name;
         UINT nID;
-        bool bBound;        // the program's object already answers for a window
+        bool bBound;   // the program's object already answers for a window
         bool bExpected;
     };
-    for (const Case& c : {Case{"the system's control", 1001, false, true}, Case{"no control with that id", 1099, false, false},
-                          Case{"the program's own window", 1002, false, false},
-                          Case{"an object that has a window already", 1001, true, false}})
+    for (const Case& c :
+         {Case{"the system's control", 1001, false, true}, Case{"no control with that id", 1099, false, false},
+          Case{"the program's own window", 1002, false, false},
+          Case{"an object that has a window already", 1001, true, false}})
     {
         SCOPED_TRACE(c.name);
         World w;
@@ -300,8 +301,9 @@ TEST(WndRecord, TimerPeriodsKeepWin32sLimits)
         UINT nElapse;
         UINT nPeriod;
     };
-    for (const Case& c : {Case{0, 10}, Case{1, 10}, Case{9, 10}, Case{10, 10}, Case{11, 11}, Case{0x7FFFFFFE, 0x7FFFFFFE},
-                          Case{0x7FFFFFFF, 0x7FFFFFFF}, Case{0x80000000u, 0x7FFFFFFF}, Case{0xFFFFFFFFu, 0x7FFFFFFF}})
+    for (const Case& c :
+         {Case{0, 10}, Case{1, 10}, Case{9, 10}, Case{10, 10}, Case{11, 11}, Case{0x7FFFFFFE, 0x7FFFFFFE},
+          Case{0x7FFFFFFF, 0x7FFFFFFF}, Case{0x80000000u, 0x7FFFFFFF}, Case{0xFFFFFFFFu, 0x7FFFFFFF}})
     {
         SCOPED_TRACE(c.nElapse);
         EXPECT_EQ(AfxTimerPeriod(c.nElapse), c.nPeriod);

@@ -1,5 +1,7 @@
+// Unit tests of xscreensaver's options on the Linux program's command line.
+
+#include "linux/XScreenSaverArgs.h"
 #include "app/Switches.h"
-#include "platform/qt/XScreenSaverArgs.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +17,26 @@ TEST(ParseWindowId, HexWithPrefixOrDecimalTheWholeTextNotZeroWithin32Bits)
         std::uint32_t nWindow;
     };
     const Case cases[] = {
-        {"0x1a00007", true, 0x1a00007}, {"0X1A00007", true, 0x1a00007}, {"27262983", true, 27262983},
-        {"0xffffffff", true, 0xffffffffu}, {"4294967295", true, 4294967295u}, {"0x100000000", false, 0},
-        {"4294967296", false, 0},       {"99999999999999999999999", false, 0}, {"0", false, 0},
-        {"0x0", false, 0},              {"0x", false, 0},               {"", false, 0},
-        {nullptr, false, 0},            {"-5", false, 0},               {"+5", false, 0},
-        {" 5", false, 0},               {"5 ", false, 0},               {"12abc", false, 0},
-        {"0x1g", false, 0},             {"abc", false, 0},
+        {"0x1a00007", true, 0x1a00007},
+        {"0X1A00007", true, 0x1a00007},
+        {"27262983", true, 27262983},
+        {"0xffffffff", true, 0xffffffffu},
+        {"4294967295", true, 4294967295u},
+        {"0x100000000", false, 0},
+        {"4294967296", false, 0},
+        {"99999999999999999999999", false, 0},
+        {"0", false, 0},
+        {"0x0", false, 0},
+        {"0x", false, 0},
+        {"", false, 0},
+        {nullptr, false, 0},
+        {"-5", false, 0},
+        {"+5", false, 0},
+        {" 5", false, 0},
+        {"5 ", false, 0},
+        {"12abc", false, 0},
+        {"0x1g", false, 0},
+        {"abc", false, 0},
     };
     for (const Case& c : cases)
     {
@@ -68,7 +83,8 @@ TEST(FindXScreenSaverTarget, RootAndWindowIdMapOntoAWindowTheSaverSwitchesKeepTh
     {
         std::vector<const char*> argv{"kelvane"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
-        SCOPED_TRACE(testing::PrintToString(c.args) + " XSCREENSAVER_WINDOW=" + (c.pszEnv != nullptr ? c.pszEnv : "(unset)"));
+        SCOPED_TRACE(testing::PrintToString(c.args) +
+                     " XSCREENSAVER_WINDOW=" + (c.pszEnv != nullptr ? c.pszEnv : "(unset)"));
         EXPECT_EQ(FindXScreenSaverTarget(static_cast<int>(argv.size()), argv.data(), c.pszEnv), c.target);
     }
 }
@@ -101,8 +117,8 @@ TEST(TakeXScreenSaverSettings, TheSevenOptionsBecomeProfileEntriesAndLeaveTheRes
     const Case cases[] = {
         {{"--root", "--period", "20", "--count", "500"}, {{"Period", "20"}, {"Count", "500"}}, {"--root"}},
         {{"-count", "5", "-root"}, {{"Count", "5"}}, {"-root"}},
-        {{"--pixel-ratio", "60.5", "--delta-time", "0.01", "--gravitation", "3", "--resistance", "0.5", "--flutter", "0",
-          "--window-id", "0x10"},
+        {{"--pixel-ratio", "60.5", "--delta-time", "0.01", "--gravitation", "3", "--resistance", "0.5", "--flutter",
+          "0", "--window-id", "0x10"},
          {{"PixelRatio", "60.5"}, {"DeltaTime", "0.01"}, {"Gravitation", "3"}, {"Resistance", "0.5"}, {"Flutter", "0"}},
          {"--window-id", "0x10"}},
         {{"--count", "5", "--count", "6"}, {{"Count", "5"}, {"Count", "6"}}, {}},
@@ -132,5 +148,6 @@ TEST(TakeXScreenSaverSettings, WithTheOptionsTakenOutTheWindowOptionsAndSwitches
     std::vector<const char*> rest;
     for (const std::string& arg : settings.args)
         rest.push_back(arg.c_str());
-    EXPECT_EQ(FindXScreenSaverTarget(static_cast<int>(rest.size()), rest.data(), nullptr).kind, XScreenSaverTarget::Kind::Root);
+    EXPECT_EQ(FindXScreenSaverTarget(static_cast<int>(rest.size()), rest.data(), nullptr).kind,
+              XScreenSaverTarget::Kind::Root);
 }

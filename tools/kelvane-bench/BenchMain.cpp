@@ -21,7 +21,7 @@ namespace
 {
 std::atomic<long long> g_nAllocations{0};   // counted by the replaced operator new below
 
-constexpr int kWarmUpTicks = 300;    // long enough for the first flakes to have crossed the screen
+constexpr int kWarmUpTicks = 300;   // long enough for the first flakes to have crossed the screen
 constexpr int kMeasuredTicks = 200;
 
 using Clock = std::chrono::steady_clock;
@@ -133,9 +133,10 @@ int main(int argc, char** argv)
     double dMaxAllocations = 0.0;
     for (const auto& [cx, cy] : sizes)
     {
-        std::printf("# one tick of a %dx%d snow window with default settings; medians of %d ticks after %d warm-up ticks,\n"
-                    "# beside the median bare 32-bit fill of a %dx%d frame\n",
-                    cx, cy, kMeasuredTicks, kWarmUpTicks, cx, cy);
+        std::printf(
+            "# one tick of a %dx%d snow window with default settings; medians of %d ticks after %d warm-up ticks,\n"
+            "# beside the median bare 32-bit fill of a %dx%d frame\n",
+            cx, cy, kMeasuredTicks, kWarmUpTicks, cx, cy);
         for (int nFlakes : {100, 1000, 9999})
         {
             const TickResult tick = MeasureTicks(cx, cy, nFlakes);

@@ -1,3 +1,5 @@
+// The recorder's image files: frames of the headless framebuffer as a PNG or a looping GIF.
+
 #include "tools/kelvane-record/ImageWriters.h"
 
 #include <gif_lib.h>
@@ -71,7 +73,7 @@ void ToIndices(const std::uint32_t* __restrict pixels, std::uint8_t* __restrict 
             indices[x] = kWhiteIndex;
         else
             indices[x] = 299 * (rgb >> 16) + 587 * ((rgb >> 8) & 0xFF) + 114 * (rgb & 0xFF) >= 128000 ? kWhiteIndex
-                                                                                                    : kBlackIndex;
+                                                                                                      : kBlackIndex;
     }
 }
 
@@ -93,7 +95,7 @@ void ToChanges(const std::uint8_t* cur, const std::uint8_t* prev, std::uint8_t* 
     for (; x < n; ++x)
         row[x] = cur[x] == prev[x] ? kTransparentIndex : cur[x];
 }
-}
+}   // namespace
 
 CGifWriter::~CGifWriter()
 {
@@ -385,9 +387,7 @@ struct PngJob
     png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp)
-{
-}
+void OnPngWarning(png_structp, png_const_charp) {}
 
 void OnPngWrite(png_structp png, png_bytep pData, png_size_t nBytes)
 {
@@ -400,9 +400,7 @@ void OnPngWrite(png_structp png, png_bytep pData, png_size_t nBytes)
     }
 }
 
-void OnPngFlush(png_structp)
-{
-}
+void OnPngFlush(png_structp) {}
 
 // No object with a destructor may live here: a libpng failure jumps back to the setjmp below.
 bool WritePngRows(PngJob* pJob)
@@ -447,7 +445,7 @@ bool WritePngRows(PngJob* pJob)
     png_destroy_write_struct(&png, &info);
     return true;
 }
-}
+}   // namespace
 
 bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, std::string* pError)
 {

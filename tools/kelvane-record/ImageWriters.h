@@ -56,7 +56,7 @@ private:
     int m_nFrames = 0;
     std::vector<std::uint8_t> m_prev;   // palette indices of the last frame written
     std::vector<std::uint8_t> m_cur;
-    std::vector<std::uint8_t> m_row;    // one image row as handed to giflib, which may modify it
+    std::vector<std::uint8_t> m_row;   // one image row as handed to giflib, which may modify it
 };
 
 // Writes one frame as an 8-bit RGB PNG with the exact colours given. On failure returns false,

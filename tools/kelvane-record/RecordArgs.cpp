@@ -1,3 +1,5 @@
+// The recorder's command line: size, frames, seed, output file and whether to use the defaults; its usage text.
+
 #include "tools/kelvane-record/RecordArgs.h"
 
 #include <charconv>
@@ -31,7 +33,8 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix)
 
 const char* RecordUsage()
 {
-    return "usage: kelvane-record --out FILE.gif|FILE.png [--width W] [--height H] [--frames N] [--seed S] [--defaults]\n"
+    return "usage: kelvane-record --out FILE.gif|FILE.png [--width W] [--height H] [--frames N] [--seed S] "
+           "[--defaults]\n"
            "  Renders N ticks of snow in a W x H window (default 640 x 360, 100 frames, seed 1) with the\n"
            "  settings of the Kelvane profile, or the defaults with --defaults. A .gif gets every frame,\n"
            "  a .png the last one.\n";

@@ -63,8 +63,9 @@ int main(int argc, char** argv)
             Headless::NextTick();
     }
 
-    std::printf("# %lld ticks of a %dx%d snow window with default settings; the flake count changes every 10000 ticks\n",
-                nTicks, cx, cy);
+    std::printf(
+        "# %lld ticks of a %dx%d snow window with default settings; the flake count changes every 10000 ticks\n",
+        nTicks, cx, cy);
     const long long nHeapStart = HeapInUse();
     const long long nResidentStart = ResidentBytes();
     for (long long i = 0; i < nTicks; ++i)

@@ -30,7 +30,8 @@ std::string Utf8(const std::wstring& text)
 {
     if (text.empty())
         return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     // One line per record, whatever the text holds.
@@ -97,8 +98,8 @@ HFONT TemplateFont(const wchar_t* pProgram, HDC hdc)
             else
                 q += wcslen(reinterpret_cast<const wchar_t*>(q)) + 1;
         };
-        skipSzOrOrd();   // menu
-        skipSzOrOrd();   // class
+        skipSzOrOrd();                                          // menu
+        skipSzOrOrd();                                          // class
         q += wcslen(reinterpret_cast<const wchar_t*>(q)) + 1;   // title
         LOGFONTW lf{};
         lf.lfHeight = -MulDiv(q[0], GetDeviceCaps(hdc, LOGPIXELSY), 72);
@@ -117,7 +118,8 @@ int MissingGlyphs(HDC hdc, const std::wstring& text)
     if (text.empty())
         return 0;
     std::vector<WORD> glyphs(text.size());
-    if (GetGlyphIndicesW(hdc, text.c_str(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+    if (GetGlyphIndicesW(hdc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
         return static_cast<int>(text.size());
     int n = 0;
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -138,9 +140,9 @@ BOOL CALLBACK ListControl(HWND hWnd, LPARAM lParam)
     RECT rc{};
     GetWindowRect(hWnd, &rc);
     const std::wstring text = TextOf(hWnd);
-    Print("control " + Handle(s->hDialog) + " " + Number(static_cast<short>(GetDlgCtrlID(hWnd))) + " " + Utf8(ClassOf(hWnd)) +
-          " " + (IsWindowVisible(hWnd) ? "1" : "0") + " " + Rect(rc) + " " + Number(MissingGlyphs(s->hdc, text)) + " " +
-          Utf8(text));
+    Print("control " + Handle(s->hDialog) + " " + Number(static_cast<short>(GetDlgCtrlID(hWnd))) + " " +
+          Utf8(ClassOf(hWnd)) + " " + (IsWindowVisible(hWnd) ? "1" : "0") + " " + Rect(rc) + " " +
+          Number(MissingGlyphs(s->hdc, text)) + " " + Utf8(text));
     return TRUE;
 }
 
@@ -151,8 +153,8 @@ BOOL CALLBACK ListWindow(HWND hWnd, LPARAM lParam)
     RECT rc{};
     GetWindowRect(hWnd, &rc);
     const auto xWindow = reinterpret_cast<INT_PTR>(GetPropW(hWnd, L"__wine_x11_whole_window"));
-    Print("window " + Handle(hWnd) + " " + Number(xWindow) + " " + (IsWindowEnabled(hWnd) ? "1" : "0") + " " + Rect(rc) + " " +
-          Utf8(TextOf(hWnd)));
+    Print("window " + Handle(hWnd) + " " + Number(xWindow) + " " + (IsWindowEnabled(hWnd) ? "1" : "0") + " " +
+          Rect(rc) + " " + Utf8(TextOf(hWnd)));
     ListState s{reinterpret_cast<HDC>(lParam), hWnd};
     EnumChildWindows(hWnd, ListControl, reinterpret_cast<LPARAM>(&s));
     return TRUE;
@@ -217,7 +219,9 @@ int AskInside(HWND hWnd, LPARAM what)
     library.resize(library.find_last_of(L"\\/") + 1);
     library += L"kelvane-dialog-probe-hook.dll";
     const HMODULE hHook = LoadLibraryW(library.c_str());
-    const auto pfnHook = hHook != nullptr ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hHook, "ProbeGetMsgProc"))) : nullptr;
+    const auto pfnHook =
+        hHook != nullptr ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hHook, "ProbeGetMsgProc")))
+                         : nullptr;
     const DWORD nThread = GetWindowThreadProcessId(hWnd, nullptr);
     if (pfnHook == nullptr || nThread == 0)
     {
@@ -229,7 +233,8 @@ int AskInside(HWND hWnd, LPARAM what)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"KelvaneDialogProbeReply";
     RegisterClassW(&wc);
-    const HWND hReply = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    const HWND hReply =
+        CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     const HHOOK hHookHandle = SetWindowsHookExW(WH_GETMESSAGE, pfnHook, hHook, nThread);
     SetTimer(hReply, 1, 10000, nullptr);
     PostMessageW(hWnd, RegisterWindowMessageW(L"KelvaneDialogProbe.Request"), reinterpret_cast<WPARAM>(hReply), what);

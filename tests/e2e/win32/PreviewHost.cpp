@@ -32,7 +32,8 @@ void ReportChild(HWND hWnd)
     if (hChild != nullptr)
         GetClientRect(hChild, &rc);
     if (hChild != nullptr)
-        std::printf("child %lld %ldx%ld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hChild)), rc.right, rc.bottom);
+        std::printf("child %lld %ldx%ld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hChild)), rc.right,
+                    rc.bottom);
     else
         std::printf("child 0\n");
     std::fflush(stdout);
@@ -43,7 +44,8 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     switch (message)
     {
     case WM_TIMER:
-        if (wParam == kCloseTimer || (!g_closeFile.empty() && GetFileAttributesW(g_closeFile.c_str()) != INVALID_FILE_ATTRIBUTES))
+        if (wParam == kCloseTimer ||
+            (!g_closeFile.empty() && GetFileAttributesW(g_closeFile.c_str()) != INVALID_FILE_ATTRIBUTES))
             DestroyWindow(hWnd);
         else
             ReportChild(hWnd);
@@ -61,8 +63,7 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
         std::fflush(stdout);
         PostQuitMessage(0);
         return 0;
-    default:
-        return DefWindowProcW(hWnd, message, wParam, lParam);
+    default: return DefWindowProcW(hWnd, message, wParam, lParam);
     }
 }
 }   // namespace
@@ -101,7 +102,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
         return 1;
     POINT ptClient{0, 0};
     ClientToScreen(hWnd, &ptClient);
-    std::printf("%lld\nclient %ld %ld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hWnd)), ptClient.x, ptClient.y);
+    std::printf("%lld\nclient %ld %ld\n", static_cast<long long>(reinterpret_cast<INT_PTR>(hWnd)), ptClient.x,
+                ptClient.y);
     std::fflush(stdout);
     SetTimer(hWnd, kPollTimer, 50, nullptr);
     if (nCloseAfter != 0)

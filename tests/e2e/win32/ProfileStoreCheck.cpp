@@ -81,7 +81,8 @@ int wmain(int argc, wchar_t** argv)
     // The program's own profile lives in the roaming application-data folder.
     wchar_t appData[MAX_PATH] = {};
     GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
-    Check(AfxProfilePathFor("kelvane") == Utf8(fs::path(appData) / L"kelvane.ini"), "the profile is %APPDATA%\\kelvane.ini");
+    Check(AfxProfilePathFor("kelvane") == Utf8(fs::path(appData) / L"kelvane.ini"),
+          "the profile is %APPDATA%\\kelvane.ini");
     Check(AfxProfilePathFor("a\\b").empty(), "an executable name with a folder in it names no profile");
 
     std::printf("%d failure(s)\n", g_nFailures);

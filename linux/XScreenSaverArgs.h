@@ -45,7 +45,7 @@ extern const XScreenSaverSetting kXScreenSaverSettings[7];
 struct XScreenSaverSettings
 {
     std::vector<std::pair<std::string, std::string>> overrides;   // {profile entry, value}, last one wins
-    std::vector<std::string> args;                                 // the command line without them
+    std::vector<std::string> args;                                // the command line without them
 };
 
 // Takes the settings options and their values out of the command line. An option without a value

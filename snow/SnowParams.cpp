@@ -1,4 +1,7 @@
-#include "app/SnowParams.h"
+// The seven settings in the profile: read with their defaults and guarded, written in one
+// replacement; doubles as the profile's "%g" text and atof's reading of it.
+
+#include "snow/SnowParams.h"
 
 #include "platform/WinApp.h"
 

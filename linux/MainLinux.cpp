@@ -2,10 +2,10 @@
 // entries during this run, its window options become the preview switch, then the application
 // frame runs.
 
-#include "app/SnowParams.h"
+#include "linux/XScreenSaverArgs.h"
 #include "platform/WinApp.h"
 #include "platform/qt/QtImpl.h"
-#include "platform/qt/XScreenSaverArgs.h"
+#include "snow/SnowParams.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,21 +15,20 @@
 
 namespace
 {
-const char kUsage[] =
-    "Usage: kelvane [/s | /p ID | /c] [--period MS] [--count N] [--pixel-ratio R] [--delta-time S]\n"
-    "               [--gravitation G] [--resistance R] [--flutter F]\n"
-    "       kelvane -root | -window-id ID\n"
-    "Snow falling on a black screen: a screen saver, also for xscreensaver.\n"
-    "\n"
-    "  /s             save the screen until the first key, click or mouse movement\n"
-    "  /p ID          snow in the X window ID (decimal), following its size\n"
-    "  /c, nothing    the settings dialog, which edits the profile\n"
-    "  -root          snow in the window XSCREENSAVER_WINDOW names, else in the root window\n"
-    "  -window-id ID  snow in the window ID (hex or decimal)\n"
-    "  --period ...   a setting for this run only, in place of the profile's\n"
-    "  --help         this text;  --version  the version\n"
-    "\n"
-    "The profile is kelvane.ini in $XDG_CONFIG_HOME, or in ~/.config. See kelvane(6).\n";
+const char kUsage[] = "Usage: kelvane [/s | /p ID | /c] [--period MS] [--count N] [--pixel-ratio R] [--delta-time S]\n"
+                      "               [--gravitation G] [--resistance R] [--flutter F]\n"
+                      "       kelvane -root | -window-id ID\n"
+                      "Snow falling on a black screen: a screen saver, also for xscreensaver.\n"
+                      "\n"
+                      "  /s             save the screen until the first key, click or mouse movement\n"
+                      "  /p ID          snow in the X window ID (decimal), following its size\n"
+                      "  /c, nothing    the settings dialog, which edits the profile\n"
+                      "  -root          snow in the window XSCREENSAVER_WINDOW names, else in the root window\n"
+                      "  -window-id ID  snow in the window ID (hex or decimal)\n"
+                      "  --period ...   a setting for this run only, in place of the profile's\n"
+                      "  --help         this text;  --version  the version\n"
+                      "\n"
+                      "The profile is kelvane.ini in $XDG_CONFIG_HOME, or in ~/.config. See kelvane(6).\n";
 
 // Asked before anything that needs a display: the answer is text only.
 bool AnswerInformationOptions(int argc, char** argv)
@@ -82,8 +81,8 @@ int main(int argc, char** argv)
         argvPreview.push_back(arg.data());
     argvPreview.push_back(nullptr);
 
-    const int nExitCode = args.empty() ? AfxWinMain(argc, argv)
-                                       : AfxWinMain(static_cast<int>(args.size()), argvPreview.data());
+    const int nExitCode =
+        args.empty() ? AfxWinMain(argc, argv) : AfxWinMain(static_cast<int>(args.size()), argvPreview.data());
     QtShutdown();
     // The mode needed a display and found none: that is no success, whatever the program made of it.
     return QtHadNoDisplay() ? kExitNoDisplay : nExitCode;

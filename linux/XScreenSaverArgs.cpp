@@ -1,4 +1,7 @@
-#include "platform/qt/XScreenSaverArgs.h"
+// xscreensaver's options on the Linux program's command line: the window to draw into and the
+// seven settings for this run.
+
+#include "linux/XScreenSaverArgs.h"
 
 #include "app/Switches.h"
 
@@ -92,8 +95,9 @@ std::vector<std::string> PreviewArgs(const char* argv0, std::uint32_t nWindow)
 }
 
 const XScreenSaverSetting kXScreenSaverSettings[7] = {
-    {"period", "Period"},          {"count", "Count"},           {"pixel-ratio", "PixelRatio"},
-    {"delta-time", "DeltaTime"},   {"gravitation", "Gravitation"}, {"resistance", "Resistance"},
+    {"period", "Period"},           {"count", "Count"},
+    {"pixel-ratio", "PixelRatio"},  {"delta-time", "DeltaTime"},
+    {"gravitation", "Gravitation"}, {"resistance", "Resistance"},
     {"flutter", "Flutter"},
 };
 
