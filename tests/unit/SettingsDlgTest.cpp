@@ -222,9 +222,6 @@ TEST_F(SettingsDlgTest, OkAcceptsEachRangesBoundsAndRefusesOneStepBeyond)
         {IDC_PERIOD, "-1", "正の整数を入力してください。"},                // a minus sign does not parse
         {IDC_COUNT, "+0", "1 から 9999 までの整数を入力してください。"},   // zero with a sign is zero
         {IDC_FLUTTER, "-0", nullptr},
-        {IDC_FLUTTER, ".0", nullptr},
-        {IDC_FLUTTER, "+0.0", nullptr},
-        {IDC_FLUTTER, "0e5", nullptr},
     };
     for (const Case& c : cases)
     {
