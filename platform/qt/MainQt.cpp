@@ -65,6 +65,7 @@ int main(int argc, char** argv)
     argvRest.push_back(nullptr);
     argc = static_cast<int>(settings.args.size());
     argv = argvRest.data();
+    QtChoosePlatform(argc, argv);
 
     const XScreenSaverTarget target = FindXScreenSaverTarget(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     std::vector<std::string> args;

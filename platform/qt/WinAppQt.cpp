@@ -151,7 +151,12 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     // Qt would abort: say so and let the caller end.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    if (!HaveDisplay())
+    if (QtWayland::Chosen() && !QtWayland::HaveCompositor())
+    {
+        s.bNoDisplay = true;
+        return nullptr;
+    }
+    if (!QtWayland::Chosen() && !HaveDisplay())
     {
         s.bNoDisplay = true;
         const char* pszDisplay = std::getenv("DISPLAY");
@@ -184,6 +189,8 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
         QObject::connect(qApp, &QApplication::focusChanged, s.pPoster.get(),
                          [](QWidget*, QWidget* pNow) { QtState().WidgetFocusChanged(pNow); });
     QtX11::InstallEventFilter();
+    if (QtWayland::Active())
+        QtWayland::WatchCompositor();
     QtWatchScreens();
     return s.pQApp.get();
 }
