@@ -9,6 +9,8 @@
 #include "platform/qt/XScreenSaverArgs.h"
 
 #include <QBackingStore>
+#include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -31,6 +33,26 @@ bool StartsWithWayland(const QByteArray& platform)
 }
 
 QtMessageHandler g_previousHandler = nullptr;
+
+// Qt's Wayland platform sends a window's cursor to the compositor when the window sets it, not
+// when the pointer enters: a saver's blank cursor is set again on each entry, or the arrow stays.
+class CBlankCursorOnEntry : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* pObject, QEvent* e) override
+    {
+        auto* pWindow = qobject_cast<QWindow*>(pObject);
+        if (e->type() == QEvent::Enter && pWindow != nullptr && pWindow->cursor().shape() == Qt::BlankCursor)
+        {
+            pWindow->unsetCursor();
+            pWindow->setCursor(Qt::BlankCursor);
+        }
+        return false;
+    }
+};
 
 // Qt's Wayland platform ends the process on its own when the connection breaks, with a warning
 // and a status of its choosing. The program's own end is that of an X server gone: one clear line
@@ -130,6 +152,7 @@ void PrepareSaverWindow(QWindow* pWindow, const CRect& rc)
         }
     }
     pWindow->setWindowStates(Qt::WindowFullScreen);
+    pWindow->installEventFilter(new CBlankCursorOnEntry(pWindow));
     // Qt asks for full screen when the window's role is made only if it knows the output by then:
     // shown, it asks again.
     QObject::connect(pWindow, &QWindow::visibleChanged, pWindow, [pWindow](bool bVisible) {

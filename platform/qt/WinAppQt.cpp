@@ -266,7 +266,8 @@ int AfxGetSystemMetrics(int nIndex)
     // The screen in its own pixels, however Qt scales what it places on it.
     const QScreen* pScreen = QGuiApplication::primaryScreen();
     const QRect rc = pScreen != nullptr ? pScreen->geometry() : QRect();
-    const qreal scale = pScreen != nullptr ? pScreen->devicePixelRatio() : 1.0;
+    // On Wayland in the compositor's units, as the monitors are (MonitorsQt.cpp).
+    const qreal scale = pScreen != nullptr && !QtWayland::Active() ? pScreen->devicePixelRatio() : 1.0;
     switch (nIndex)
     {
     case SM_CXSCREEN: return QtToDevice(rc.width(), scale);
