@@ -18,12 +18,13 @@ BUILD_PACKAGES=(g++ cmake make pkg-config)
 # The Linux build and what its configuration asks for: Qt and X, the recorder's image libraries, and
 # the test frameworks it looks for (GoogleTest, Python, xvfb-run).
 LINUX_PACKAGES=(libgtest-dev libgif-dev libpng-dev qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-dpms0-dev
-                libfontconfig-dev python3 xvfb)
+                libfontconfig-dev libwayland-dev qt6-wayland python3 xvfb)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 # The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces; the
-# desktops' own screen savers that run Kelvane, each with a D-Bus session of its own.
+# desktops' own screen savers that run Kelvane, each with a D-Bus session of its own; headless sway with
+# its screenshot and key tools for Kelvane on Wayland.
 E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic
-              mate-screensaver xscreensaver dbus-daemon)
+              mate-screensaver xscreensaver dbus-daemon sway grim wtype)
 # kelvane.scr's end-to-end tests, and the Debian package's checks.
 TEST_ONLY_PACKAGES=(wine wine64 lintian desktop-file-utils)
 # The Windows installer (makensis), which the test command tries under Wine.

@@ -7,6 +7,8 @@
 #include "platform/qt/QtImpl.h"
 #include "snow/SnowParams.h"
 
+#include <QtGlobal>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +50,42 @@ bool AnswerInformationOptions(int argc, char** argv)
     }
     return false;
 }
+
+// Takes --wayland and --x11 out of the arguments and chooses Qt's platform for the run: Wayland
+// for saving and settings in a Wayland session (WAYLAND_DISPLAY set) or with --wayland, X11
+// otherwise. A QT_QPA_PLATFORM the user set wins. Called before the first window.
+void ChoosePlatform(int& argc, char** argv)
+{
+    bool bWayland = false;
+    bool bX11 = false;
+    int nKept = 0;
+    for (int i = 0; i < argc; ++i)
+    {
+        if (i > 0 && argv[i] != nullptr && std::strcmp(argv[i], "--wayland") == 0)
+            bWayland = true;
+        else if (i > 0 && argv[i] != nullptr && std::strcmp(argv[i], "--x11") == 0)
+            bX11 = true;
+        else
+            argv[nKept++] = argv[i];
+    }
+    argv[nKept] = nullptr;
+    argc = nKept;
+    // The user's own choice of Qt platform wins; --x11 keeps the X11 back end.
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || bX11)
+        return;
+    const char* pszWayland = std::getenv("WAYLAND_DISPLAY");
+    if (!bWayland && (pszWayland == nullptr || *pszWayland == '\0'))
+        return;
+    // Saving ("s") and settings ("c", or no switch) only: a window of another program to draw into
+    // is an X window.
+    const char* pszSwitch = argc > 1 ? argv[1] : "c";
+    if (*pszSwitch == '-' || *pszSwitch == '/')
+        ++pszSwitch;
+    if ((*pszSwitch != 's' && *pszSwitch != 'c') ||
+        FindXScreenSaverTarget(argc, argv, std::getenv("XSCREENSAVER_WINDOW")).kind != XScreenSaverTarget::Kind::None)
+        return;
+    qputenv("QT_QPA_PLATFORM", "wayland");
+}
 }   // namespace
 
 int main(int argc, char** argv)
@@ -64,6 +102,7 @@ int main(int argc, char** argv)
     argvRest.push_back(nullptr);
     argc = static_cast<int>(settings.args.size());
     argv = argvRest.data();
+    ChoosePlatform(argc, argv);
 
     const XScreenSaverTarget target = FindXScreenSaverTarget(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     std::vector<std::string> args;

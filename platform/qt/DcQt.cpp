@@ -28,6 +28,8 @@ void CWndImpl::Present(bool bWhole)
     }
     if (pPresenter)
         pPresenter->Put(frame, changed, bWhole);
+    if (pWaylandPresenter)
+        pWaylandPresenter->Put(frame, changed, bWhole);
 }
 
 CClientDC::CClientDC(CWnd* pWnd) : CDC(FrameOf(pWnd)), m_pWnd(pWnd) {}

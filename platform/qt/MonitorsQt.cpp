@@ -19,6 +19,10 @@ CRect DeviceRect(const QScreen* pScreen)
 {
     const QRect rc = pScreen->geometry();
     const qreal scale = pScreen->devicePixelRatio();
+    // A Wayland compositor lays outputs side by side in its own units: a scaled output counted in
+    // its pixels would reach into its neighbour's place. Its window has the output's pixels anyway.
+    if (QtWayland::Active())
+        return CRect(rc.x(), rc.y(), rc.x() + rc.width(), rc.y() + rc.height());
     return CRect(rc.x(), rc.y(), rc.x() + QtToDevice(rc.width(), scale), rc.y() + QtToDevice(rc.height(), scale));
 }
 

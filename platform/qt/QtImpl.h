@@ -8,6 +8,7 @@
 #include "platform/Wnd.h"
 #include "platform/common/DialogManager.h"
 #include "platform/common/WndRecord.h"
+#include "platform/qt/WaylandQt.h"
 
 #include <QWindow>
 
@@ -85,6 +86,7 @@ struct CWndImpl : CWndRecord<CWndImpl>
     CQtWindow* pWindow = nullptr;          // ours: owned, deleted late; a host's: the foreign QWindow
     std::unique_ptr<QWindow> pForeign;
     std::unique_ptr<CXPresenter> pPresenter;
+    std::unique_ptr<CWaylandPresenter> pWaylandPresenter;   // on Wayland, in place of pPresenter
     std::map<UINT, int> timers;            // program id -> Qt timer id
     std::vector<UINT> ticking;             // timer ids whose OnTimer runs now: ticks never overlap
     bool bNeedsPaint = false;

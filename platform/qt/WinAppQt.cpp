@@ -151,7 +151,12 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     // Qt would abort: say so and let the caller end.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    if (!HaveDisplay())
+    if (QtWayland::Chosen() && !QtWayland::HaveCompositor())
+    {
+        s.bNoDisplay = true;
+        return nullptr;
+    }
+    if (!QtWayland::Chosen() && !HaveDisplay())
     {
         s.bNoDisplay = true;
         const char* pszDisplay = std::getenv("DISPLAY");
@@ -184,6 +189,8 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
         QObject::connect(qApp, &QApplication::focusChanged, s.pPoster.get(),
                          [](QWidget*, QWidget* pNow) { QtState().WidgetFocusChanged(pNow); });
     QtX11::InstallEventFilter();
+    if (QtWayland::Active())
+        QtWayland::WatchCompositor();
     QtWatchScreens();
     return s.pQApp.get();
 }
@@ -259,7 +266,8 @@ int AfxGetSystemMetrics(int nIndex)
     // The screen in its own pixels, however Qt scales what it places on it.
     const QScreen* pScreen = QGuiApplication::primaryScreen();
     const QRect rc = pScreen != nullptr ? pScreen->geometry() : QRect();
-    const qreal scale = pScreen != nullptr ? pScreen->devicePixelRatio() : 1.0;
+    // On Wayland in the compositor's units, as the monitors are (MonitorsQt.cpp).
+    const qreal scale = pScreen != nullptr && !QtWayland::Active() ? pScreen->devicePixelRatio() : 1.0;
     switch (nIndex)
     {
     case SM_CXSCREEN: return QtToDevice(rc.width(), scale);

@@ -56,7 +56,7 @@ constexpr int kGrabRetryMs = 100;
 void GrabSaverInput(WindowHandle hWnd, int nTriesLeft)
 {
     CWndImpl* pImpl = QtState().Find(hWnd);
-    if (pImpl == nullptr || pImpl->bDestroying || pImpl->bGrabbed || pImpl->pWindow == nullptr)
+    if (pImpl == nullptr || pImpl->bDestroying || pImpl->bGrabbed || pImpl->pWindow == nullptr || QtWayland::Active())
         return;
     pImpl->bGrabbed = QtX11::GrabInput(hWnd);
     if (!pImpl->bGrabbed && nTriesLeft > 1)
@@ -88,7 +88,7 @@ bool CQtWindow::event(QEvent* e)
                 requestActivate();
             }
             pImpl->PostPaint();
-            if (!pImpl->bMouseSeen)
+            if (!pImpl->bMouseSeen && !QtWayland::Active())
             {
                 // Where the pointer is when the window appears is the mouse's first report.
                 pImpl->bMouseSeen = true;

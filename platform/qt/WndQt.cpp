@@ -121,6 +121,7 @@ void CWndImpl::NativeTeardown()
         pWindow->deleteLater();
     }
     pPresenter.reset();
+    pWaylandPresenter.reset();
 }
 
 CWndImpl* CWinAppImpl::Host(WindowHandle hWnd)
@@ -207,18 +208,23 @@ bool CWnd::CreateEx(UINT dwExStyle, const char* lpszClassName, const char* lpszW
                                             : QtTopLevelGeometry(rect));
     if (pImpl->nIDCursor == AFX_IDC_BLANK)
         pWindow->setCursor(Qt::BlankCursor);
+    if (QtWayland::Active() && pParent == nullptr && (dwExStyle & WS_EX_TOPMOST) != 0)
+        QtWayland::PrepareSaverWindow(pWindow, rect);
     pWindow->create();
     pImpl->hWnd = static_cast<WindowHandle>(pWindow->winId());
     // X refuses some parents (a host that only takes input, or one gone a moment ago): then there
     // is no window, and the program must hear so rather than run on without one.
-    if (pImpl->hWnd == 0 || !QtX11::Exists(pImpl->hWnd))
+    if (pImpl->hWnd == 0 || (!QtWayland::Active() && !QtX11::Exists(pImpl->hWnd)))
     {
         pWindow->Detach();
         pWindow->deleteLater();
         CWndImpl::CallOnNcDestroy(this);
         return false;
     }
-    pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
+    if (QtWayland::Active())
+        pImpl->pWaylandPresenter = std::make_unique<CWaylandPresenter>(pWindow);
+    else
+        pImpl->pPresenter = std::make_unique<CXPresenter>(pImpl->hWnd);
     QObject::connect(pWindow, &QWindow::activeChanged, pWindow, [pWindow]() {
         if (CWndImpl* p = QtState().Find(static_cast<WindowHandle>(pWindow->winId()));
             p != nullptr && p->pWindow == pWindow)
