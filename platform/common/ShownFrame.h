@@ -63,58 +63,51 @@ public:
     std::size_t RectCount() const { return m_rects[0].size() + m_rects[1].size(); }
 
 private:
-    // A run of one colour in the row above, and the rectangle it ends.
-    struct Open
+    // A run of one colour: columns x0..x1, and the rectangle it ends (once it is in the row above).
+    struct Run
     {
-        int x0, x1;
+        std::int32_t x0, x1;
         std::size_t nRect;
     };
 
-    struct Colour
-    {
-        std::uint64_t mask = 0;   // this colour's changed pixels in the current word
-        int nStart = -1;          // the column where a run still open at the word's end began
-        std::vector<Open> above, row;
-        std::size_t nAbove = 0;   // the first run above that may still lie under one of this row
-    };
+    static constexpr int kPrefetchRows = 6;
 
     std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
 
     // Rows top..bottom-1, words w0..w1; false once the rectangles outgrow nMaxRects.
     bool Diff(const CFrameBuffer& frame, int top, int bottom, int w0, int w1, std::size_t nMaxRects)
     {
-        for (Colour& col : m_colours)
-        {
-            col.above.clear();
-            col.row.clear();
-            col.nAbove = 0;
-            col.nStart = -1;
-        }
+        m_above[0].clear();
+        m_above[1].clear();
         for (int y = top; y < bottom; ++y)
         {
             const std::uint64_t* pNew = frame.Row(y);
             std::uint64_t* pShown = Row(y);
+            // The copy's rows lie apart and are seldom in the cache (the frame's, just drawn, are):
+            // asking for those a few rows ahead overlaps their loads.
+            if (y + kPrefetchRows < bottom)
+                __builtin_prefetch(Row(y + kPrefetchRows) + w0, 1);
+            m_row[0].clear();
+            m_row[1].clear();
+            int start[2] = {-1, -1};   // per colour, where a run still open at the last word's end began
             for (int w = w0; w <= w1; ++w)
             {
                 const std::uint64_t diff = pNew[w] ^ pShown[w];
-                if (diff == 0 && m_colours[0].nStart < 0 && m_colours[1].nStart < 0)
+                if (diff == 0 && (start[0] & start[1]) < 0)
                     continue;
                 pShown[w] = pNew[w];
-                m_colours[0].mask = diff & ~pNew[w];
-                m_colours[1].mask = diff & pNew[w];
-                Runs(0, y, w * 64);
-                Runs(1, y, w * 64);
+                Runs(m_row[0], start[0], diff & ~pNew[w], w * 64);
+                Runs(m_row[1], start[1], diff & pNew[w], w * 64);
             }
             // A run still open at the last word ends there (the rest of the row is not ours to compare).
             for (std::size_t c = 0; c < 2; ++c)
             {
-                Colour& col = m_colours[c];
-                if (col.nStart >= 0)
-                    AddRun(c, y, col.nStart, w1 * 64 + 63);
-                col.nStart = -1;
-                col.above.swap(col.row);
-                col.row.clear();
-                col.nAbove = 0;
+                if (start[c] >= 0)
+                    m_row[c].push_back({start[c], w1 * 64 + 63, 0});
+                if (!m_row[c].empty())
+                    Join(c, y);
+                else
+                    m_above[c].clear();
             }
             if (RectCount() > nMaxRects)
                 return false;
@@ -122,62 +115,64 @@ private:
         return true;
     }
 
-    // The runs of colour c's mask in the word at column x0 of row y.
-    void Runs(std::size_t c, int y, int x0)
+    // The runs of one colour's changed pixels in the word at column x, appended to row.
+    static void Runs(std::vector<Run>& row, int& start, std::uint64_t m, int x)
     {
-        Colour& col = m_colours[c];
-        std::uint64_t m = col.mask;
-        int bit = 0;
-        if (col.nStart >= 0)
+        if (start >= 0)
         {
             const int n = std::countr_one(m);
             if (n == 64)
                 return;   // the run goes on into the next word
-            AddRun(c, y, col.nStart, x0 + n - 1);
-            col.nStart = -1;
-            bit = n;
+            row.push_back({start, x + n - 1, 0});
+            start = -1;
+            m &= ~std::uint64_t{0} << n;   // n < 64
         }
-        m = bit < 64 ? m & (~std::uint64_t{0} << bit) : 0;
         while (m != 0)
         {
             const int a = std::countr_zero(m);
             const int n = std::countr_one(m >> a);
             if (a + n == 64)
             {
-                col.nStart = x0 + a;
-                break;
+                start = x + a;
+                return;
             }
-            AddRun(c, y, x0 + a, x0 + a + n - 1);
+            row.push_back({x + a, x + a + n - 1, 0});
             m &= ~std::uint64_t{0} << (a + n);
         }
     }
 
-    // Columns x0..x1 of row y turn colour c: the run joins the rectangle of an equal run right
-    // above it, or starts one. Runs arrive left to right, so the row above is walked once.
-    void AddRun(std::size_t c, int y, int x0, int x1)
+    // Row y's runs of colour c: each joins the rectangle of an equal run right above it, or starts
+    // one. Both rows go left to right, so the row above is walked once.
+    void Join(std::size_t c, int y)
     {
-        Colour& col = m_colours[c];
         std::vector<CRect>& rects = m_rects[c];
-        while (col.nAbove < col.above.size() && col.above[col.nAbove].x0 < x0)
-            ++col.nAbove;
-        std::size_t nRect;
-        if (col.nAbove < col.above.size() && col.above[col.nAbove].x0 == x0 && col.above[col.nAbove].x1 == x1)
+        const Run* pAbove = m_above[c].data();
+        const Run* const pAboveEnd = pAbove + m_above[c].size();
+        for (Run& run : m_row[c])
         {
-            nRect = col.above[col.nAbove++].nRect;
-            rects[nRect].bottom = y + 1;
+            while (pAbove != pAboveEnd && pAbove->x0 < run.x0)
+                ++pAbove;
+            if (pAbove != pAboveEnd && pAbove->x0 == run.x0 && pAbove->x1 == run.x1)
+            {
+                run.nRect = pAbove->nRect;
+                rects[run.nRect].bottom = y + 1;
+                ++pAbove;
+            }
+            else
+            {
+                run.nRect = rects.size();
+                rects.push_back(CRect(run.x0, y, std::min(run.x1 + 1, m_cx), y + 1));
+            }
         }
-        else
-        {
-            nRect = rects.size();
-            rects.push_back(CRect(x0, y, std::min(x1 + 1, m_cx), y + 1));
-        }
-        col.row.push_back({x0, x1, nRect});
+        m_above[c].swap(m_row[c]);
     }
 
     int m_cx = 0;
     int m_cy = 0;
     int m_nStride = 0;
     std::vector<std::uint64_t> m_bits;   // rows as the frame keeps them
-    Colour m_colours[2];                 // black, white
+    // Per colour, black then white: the runs of the row above and of this row, and the rectangles.
+    std::vector<Run> m_above[2];
+    std::vector<Run> m_row[2];
     std::vector<CRect> m_rects[2];
 };
