@@ -35,12 +35,18 @@ public:
     // of pixels that did not change compare equal and cost nothing more) and collects in Rects()
     // the rectangles that paint the difference. False once more than nMaxRects would be needed:
     // the copy is still brought up to the frame, but the rectangles are incomplete and the caller
-    // must put those areas some other way.
+    // must put those areas some other way. A frame on its way to far more than that stops early:
+    // past a quarter of the words to compare, one heading for twice nMaxRects or more.
     bool Update(const CFrameBuffer& frame, const std::vector<CRect>& rects, std::size_t nMaxRects)
     {
         m_rects[0].clear();
         m_rects[1].clear();
         const CRect rcFrame(0, 0, m_cx, m_cy);
+        m_nTotalWords = 0;
+        m_nDoneWords = 0;
+        for (const CRect& rcAny : rects)
+            if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
+                m_nTotalWords += static_cast<std::size_t>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * rc.Height();
         bool bFits = true;
         for (const CRect& rcAny : rects)
         {
@@ -109,7 +115,9 @@ private:
                 else
                     m_above[c].clear();
             }
-            if (RectCount() > nMaxRects)
+            m_nDoneWords += static_cast<std::size_t>(w1 - w0 + 1);
+            if (RectCount() > nMaxRects ||
+                (m_nDoneWords * 4 >= m_nTotalWords && RectCount() * m_nTotalWords > 2 * nMaxRects * m_nDoneWords))
                 return false;
         }
         return true;
@@ -171,6 +179,8 @@ private:
     int m_cy = 0;
     int m_nStride = 0;
     std::vector<std::uint64_t> m_bits;   // rows as the frame keeps them
+    std::size_t m_nTotalWords = 0;       // the words an Update compares, and those done so far
+    std::size_t m_nDoneWords = 0;
     // Per colour, black then white: the runs of the row above and of this row, and the rectangles.
     std::vector<Run> m_above[2];
     std::vector<Run> m_row[2];
