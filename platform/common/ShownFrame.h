@@ -16,6 +16,16 @@
 class CShownFrame
 {
 public:
+    // A display may put a frame's changed areas as filled rectangles or as bitmaps; what decides is
+    // the X server's time. One filled rectangle of a few rows of snow costs it about as much as
+    // drawing 40 to 50 pixels of a bitmap (Xvfb at 1920 x 1080: about 45 ns against 1 ns a pixel,
+    // most of a bitmap's time going to expanding its bits to the window's pixels); the bytes on the
+    // way, 8 a rectangle against 1 per 8 pixels, agree. So a frame goes out as bitmaps once it needs
+    // more rectangles than its changed areas (in whole 64-pixel words) hold pixels over this: a frame
+    // after an expose of dense snow, a profile of giant flakes, thousands of flakes. Sparse snow (the
+    // defaults: about 2,200 rectangles where the bitmaps would hold 340,000 pixels) is filled.
+    static constexpr std::size_t kBitmapPixelsPerFill = 48;
+
     // The window now shows nothing of ours: the copy takes the frame's shape and counts as black.
     void Reset(const CFrameBuffer& frame)
     {
@@ -35,8 +45,8 @@ public:
     // of pixels that did not change compare equal and cost nothing more) and collects in Rects()
     // the rectangles that paint the difference. False once more than nMaxRects would be needed:
     // the copy is still brought up to the frame, but the rectangles are incomplete and the caller
-    // must put those areas some other way. A frame on its way to far more than that stops early:
-    // past a quarter of the words to compare, one heading for twice nMaxRects or more.
+    // must put those areas some other way. A frame on its way to far more than that stops early,
+    // once it holds twice its share of nMaxRects for the words compared so far, and 256 more.
     bool Update(const CFrameBuffer& frame, const std::vector<CRect>& rects, std::size_t nMaxRects)
     {
         m_rects[0].clear();
@@ -78,6 +88,8 @@ private:
 
     static constexpr int kPrefetchRows = 6;
 
+    static constexpr std::size_t kSlack = 256;   // rectangles a few flakes may need early on
+
     std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
 
     // Rows top..bottom-1, words w0..w1; false once the rectangles outgrow nMaxRects.
@@ -116,8 +128,8 @@ private:
                     m_above[c].clear();
             }
             m_nDoneWords += static_cast<std::size_t>(w1 - w0 + 1);
-            if (RectCount() > nMaxRects ||
-                (m_nDoneWords * 4 >= m_nTotalWords && RectCount() * m_nTotalWords > 2 * nMaxRects * m_nDoneWords))
+            const std::size_t nRects = RectCount();
+            if (nRects > nMaxRects || (nRects > kSlack && (nRects - kSlack) * m_nTotalWords > 2 * nMaxRects * m_nDoneWords))
                 return false;
         }
         return true;

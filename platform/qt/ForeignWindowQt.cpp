@@ -241,18 +241,6 @@ void CXPresenter::CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, 
     }
 }
 
-namespace
-{
-// What decides between the two ways is the X server's time. One filled rectangle of a few rows of
-// snow costs it about as much as drawing 40 to 50 pixels of a bitmap (Xvfb at 1920 x 1080: about
-// 45 ns against 1 ns a pixel, where three quarters of a bitmap's time goes to expanding its bits
-// to the window's pixels); the bytes on the way, 8 a rectangle against 1 per 8 pixels, agree. So a
-// frame goes out as bitmaps of its changed areas once it needs more rectangles than those areas
-// hold pixels over 48: a frame after an expose of dense snow, a profile of giant flakes, thousands
-// of flakes. Sparse snow (the defaults: about 2,200 rectangles in 150,000 pixels a tick) is filled.
-constexpr std::size_t kBitmapPixelsPerFill = 48;
-}   // namespace
-
 void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
 {
     xcb_connection_t* c = Connection();
@@ -274,7 +262,8 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     for (const CRect& rcAny : areas)
         if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
             nBitmapPixels += static_cast<std::size_t>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * 64 * rc.Height();
-    const std::size_t nMaxFills = nBitmapPixels / kBitmapPixelsPerFill;
+    // Filled rectangles while they cost the server less than bitmaps of the same areas.
+    const std::size_t nMaxFills = nBitmapPixels / CShownFrame::kBitmapPixelsPerFill;
     if (m_shown.Update(frame, areas, nMaxFills - (bFresh ? 1 : 0)))
     {
         if (bFresh)
