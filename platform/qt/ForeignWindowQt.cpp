@@ -306,8 +306,10 @@ void CXPresenter::PutBitmap(xcb_connection_t* c, const CFrameBuffer& frame, cons
     const int w0 = rc.left >> 6;
     const int w1 = (rc.right - 1) >> 6;
     const std::uint32_t nRowBytes = static_cast<std::uint32_t>(w1 - w0 + 1) * 8u;
-    // A request may carry only so many bytes: tall rectangles go in bands.
-    const int nBandRows = std::max(1, static_cast<int>((m_nMaxRequestBytes - 64u) / nRowBytes));
+    // A request may carry only so many bytes, and the rows are copied on the way: tall rectangles
+    // go in bands of at most 64 KiB (a whole frame of 1920 x 1080 in four puts).
+    const std::uint32_t nBandBytes = std::min<std::uint32_t>(m_nMaxRequestBytes - 64u, 64u * 1024u);
+    const int nBandRows = std::max(1, static_cast<int>(nBandBytes / nRowBytes));
     for (int y = rc.top; y < rc.bottom; y += nBandRows)
     {
         const int cy = std::min(nBandRows, rc.bottom - y);
