@@ -8,7 +8,11 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -215,8 +219,59 @@ CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
     m_bUsable = true;
 }
 
+bool CXPresenter::AttachShared(std::size_t nBytes)
+{
+    xcb_connection_t* c = Connection();
+    const xcb_query_extension_reply_t* pExt = xcb_get_extension_data(c, &xcb_shm_id);
+    if (pExt == nullptr || !pExt->present)
+        return false;
+    const int shmid = shmget(IPC_PRIVATE, nBytes, IPC_CREAT | 0600);
+    if (shmid < 0)
+        return false;
+    void* p = shmat(shmid, nullptr, 0);
+    if (p == reinterpret_cast<void*>(-1))
+    {
+        shmctl(shmid, IPC_RMID, nullptr);
+        return false;
+    }
+    const std::uint32_t seg = xcb_generate_id(c);
+    xcb_generic_error_t* pErr = xcb_request_check(c, xcb_shm_attach_checked(c, seg, static_cast<std::uint32_t>(shmid), 0));
+    // Once both sides hold it, the segment goes away with the last of them, even after a crash.
+    shmctl(shmid, IPC_RMID, nullptr);
+    if (pErr != nullptr)
+    {
+        // A server on another machine cannot see our memory.
+        std::free(pErr);
+        shmdt(p);
+        return false;
+    }
+    m_shmSeg = seg;
+    m_pShared = static_cast<std::uint8_t*>(p);
+    m_nSharedBytes = nBytes;
+    m_nSharedNext = 0;
+    return true;
+}
+
+void CXPresenter::DetachShared()
+{
+    if (m_shmSeg == 0)
+        return;
+    if (xcb_connection_t* c = Connection(); c != nullptr)
+    {
+        xcb_shm_detach(c, m_shmSeg);
+        // The server may still be reading puts sent before: the memory goes once it has answered.
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    }
+    shmdt(m_pShared);
+    m_shmSeg = 0;
+    m_pShared = nullptr;
+    m_nSharedBytes = 0;
+    m_nSharedNext = 0;
+}
+
 CXPresenter::~CXPresenter()
 {
+    DetachShared();
     if (xcb_connection_t* c = Connection(); c != nullptr && m_gc != 0)
     {
         xcb_free_gc(c, m_gc);
@@ -274,6 +329,14 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     else
     {
         ++m_nBitmapFrames;
+        // Room for two frames' bitmaps in shared memory, made on the first frame that needs it.
+        const std::size_t nSharedBytes = 2 * static_cast<std::size_t>(frame.RowWords()) * 8 * frame.Height();
+        if (m_bUseShared && nSharedBytes > m_nSharedBytes && (m_shmSeg != 0 || !m_bSharedTried))
+        {
+            DetachShared();
+            m_bSharedTried = true;
+            AttachShared(nSharedBytes);
+        }
         for (const CRect& rcAny : areas)
             if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
                 PutBitmap(c, frame, rc);
@@ -306,6 +369,26 @@ void CXPresenter::PutBitmap(xcb_connection_t* c, const CFrameBuffer& frame, cons
     const int w0 = rc.left >> 6;
     const int w1 = (rc.right - 1) >> 6;
     const std::uint32_t nRowBytes = static_cast<std::uint32_t>(w1 - w0 + 1) * 8u;
+    if (m_shmSeg != 0 && m_bUseShared)
+    {
+        // The rectangle's rows go into shared memory as an image of their own, which the server
+        // draws straight from there: a put of a whole image of 1-bit pixels takes its quick way
+        // (part of a larger one would be copied through a scratch pixmap first). Each frame's
+        // images follow the last ones round a ring of two frames' size, so a put the server has
+        // not read yet is seldom overwritten; if it is, the later frame's pixels show for a moment,
+        // and that frame puts the same words again after it.
+        const std::size_t nBytes = static_cast<std::size_t>(nRowBytes) * rc.Height();
+        if (m_nSharedNext + nBytes > m_nSharedBytes)
+            m_nSharedNext = 0;
+        CopyRows(frame, rc.top, rc.Height(), w0, w1, m_pShared + m_nSharedNext, nRowBytes);
+        xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(nRowBytes * 8),
+                          static_cast<std::uint16_t>(rc.Height()), 0, 0, static_cast<std::uint16_t>(nRowBytes * 8),
+                          static_cast<std::uint16_t>(rc.Height()), static_cast<std::int16_t>(w0 * 64),
+                          static_cast<std::int16_t>(rc.top), 1, XCB_IMAGE_FORMAT_XY_BITMAP, 0, m_shmSeg,
+                          static_cast<std::uint32_t>(m_nSharedNext));
+        m_nSharedNext += nBytes;
+        return;
+    }
     // A request may carry only so many bytes, and the rows are copied on the way: tall rectangles
     // go in bands of at most 64 KiB (a whole frame of 1920 x 1080 in four puts).
     const std::uint32_t nBandBytes = std::min<std::uint32_t>(m_nMaxRequestBytes - 64u, 64u * 1024u);

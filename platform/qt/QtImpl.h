@@ -28,7 +28,8 @@ struct CWndImpl;
 // Puts what changed in the framebuffer into one X window (ForeignWindowQt.cpp). A copy of what the
 // window shows turns each frame's changed pixels into filled rectangles, one request per colour;
 // a frame that changes most of the window goes as bitmap images instead, which the server draws
-// white on black.
+// white on black. On the machine the server runs on, the bitmaps travel through shared memory
+// (MIT-SHM), so a put is one small request; elsewhere they go in the requests themselves.
 class CXPresenter
 {
 public:
@@ -41,8 +42,15 @@ public:
     void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole);
     // How many frames went out as bitmap images, the rest as filled rectangles.
     int BitmapFrames() const { return m_nBitmapFrames; }
+    // Whether bitmaps may go through shared memory (on by default, where the server can see ours);
+    // off, they travel in the requests, as to a server on another machine.
+    void UseSharedMemory(bool bUse) { m_bUseShared = bUse; }
+    bool SharesMemory() const { return m_bUseShared && m_shmSeg != 0; }
 
 private:
+    // A shared segment of nBytes for bitmaps; false leaves them in the requests.
+    bool AttachShared(std::size_t nBytes);
+    void DetachShared();
     // Words w0..w1 of nRows frame rows from y, into pDst rows of nDstStride bytes, in the server's bit order.
     void CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst, std::size_t nDstStride) const;
     // Each put goes out on the connection the caller looked up once for the frame.
@@ -60,6 +68,13 @@ private:
     CShownFrame m_shown;
     std::vector<CRect> m_whole;             // the frame's rectangle, when all of it goes out
     int m_nBitmapFrames = 0;
+
+    bool m_bUseShared = true;
+    bool m_bSharedTried = false;
+    std::uint32_t m_shmSeg = 0;             // 0: no shared memory
+    std::uint8_t* m_pShared = nullptr;
+    std::size_t m_nSharedBytes = 0;
+    std::size_t m_nSharedNext = 0;          // where the next bitmap goes in it
 };
 
 // The window the program sees: one per CWnd, and one per window of another program it named.

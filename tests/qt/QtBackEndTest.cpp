@@ -173,7 +173,8 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
     // read back and compared with the framebuffer, pixel for pixel. Such frames go out as filled
     // rectangles; every tenth is a dense noise that changes most of the window, which goes out as
     // bitmaps (and so does the frame after it, which clears the noise), and some are paints, after
-    // which the whole window goes out from black.
+    // which the whole window goes out from black. The bitmaps go through shared memory in the
+    // first half, and in the requests themselves (as to a server elsewhere) in the second.
     constexpr int kCx = 200;
     constexpr int kCy = 70;
     CWnd wnd;
@@ -225,6 +226,8 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
     {
         SCOPED_TRACE(nFrame);
         const int nBitmapFrames = pImpl->pPresenter->BitmapFrames();
+        if (nFrame == 20)
+            pImpl->pPresenter->UseSharedMemory(false);
         if (nFrame % 10 == 4)
         {
             CPaintDC dc(&wnd);
@@ -237,6 +240,10 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
         }
         const bool bBitmap = pImpl->pPresenter->BitmapFrames() > nBitmapFrames;
         EXPECT_EQ(bBitmap, nFrame % 10 == 7 || nFrame % 10 == 8);
+        if (bBitmap)
+        {
+            EXPECT_EQ(pImpl->pPresenter->SharesMemory(), nFrame < 20);
+        }
         const CFrameBuffer& frame = pImpl->frame;
         ASSERT_EQ(frame.Width(), kCx);
         xcb_get_image_reply_t* pReply = xcb_get_image_reply(
