@@ -33,6 +33,8 @@ public:
         m_cy = frame.Height();
         m_nStride = frame.RowWords();
         m_bits.assign(static_cast<std::size_t>(m_nStride) * m_cy, 0);
+        for (std::vector<Run>& buf : m_runBuf)
+            buf.resize(static_cast<std::size_t>(m_nStride) * 32 + 1);
     }
 
     // Whether the copy has the frame's shape (else it says nothing of what the window shows).
@@ -74,8 +76,15 @@ public:
         return bFits;
     }
 
+    // A filled rectangle as X takes it: the left, the top, the width and the height.
+    struct Fill
+    {
+        std::int16_t x, y;
+        std::uint16_t cx, cy;
+    };
+
     // The rectangles of the last Update that turn white (bWhite) or black; they do not overlap.
-    const std::vector<CRect>& Rects(bool bWhite) const { return m_rects[bWhite ? 1 : 0]; }
+    const std::vector<Fill>& Rects(bool bWhite) const { return m_rects[bWhite ? 1 : 0]; }
     std::size_t RectCount() const { return m_rects[0].size() + m_rects[1].size(); }
 
 private:
@@ -83,20 +92,43 @@ private:
     struct Run
     {
         std::int32_t x0, x1;
-        std::size_t nRect;
+        std::uint32_t nRect;
+    };
+
+    // Per colour, the runs of the row above and of this one, walked left to right as they are made.
+    struct Runs
+    {
+        const Run* pAbove;
+        const Run* pAboveEnd;
+        Run* pRow;
+        int start;   // where a run still open at the last word's end began, else -1
+        std::vector<Fill>* pRects;
     };
 
     static constexpr int kPrefetchRows = 6;
 
     static constexpr std::size_t kSlack = 256;   // rectangles a few flakes may need early on
 
+    // Rows between looks at whether the rectangles outgrow the limit (a power of two).
+    static constexpr int kCheckRows = 8;
+
     std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nStride; }
 
-    // Rows top..bottom-1, words w0..w1; false once the rectangles outgrow nMaxRects.
+    // Rows top..bottom-1, words w0..w1; false once the rectangles outgrow nMaxRects. Rows whose
+    // words all compare equal cost a compare a word; a row with changes makes its runs and joins
+    // them to the row above's in the same pass. (A flake that moves changes a few pixels at both
+    // ends of nearly every one of its rows: the default snow has some 7,000 such rows a frame.)
     bool Diff(const CFrameBuffer& frame, int top, int bottom, int w0, int w1, std::size_t nMaxRects)
     {
-        m_above[0].clear();
-        m_above[1].clear();
+        // Two buffers of runs per colour take turns as this row's and the row above's.
+        Run* pBlackAbove = m_runBuf[0].data();
+        Run* pBlackRow = m_runBuf[1].data();
+        Run* pWhiteAbove = m_runBuf[2].data();
+        Run* pWhiteRow = m_runBuf[3].data();
+        std::size_t nBlackAbove = 0;
+        std::size_t nWhiteAbove = 0;
+        const std::size_t nWords = static_cast<std::size_t>(w1 - w0 + 1);
+        const std::size_t nDoneBefore = m_nDoneWords;
         for (int y = top; y < bottom; ++y)
         {
             const std::uint64_t* pNew = frame.Row(y);
@@ -105,46 +137,58 @@ private:
             // asking for those a few rows ahead overlaps their loads.
             if (y + kPrefetchRows < bottom)
                 __builtin_prefetch(Row(y + kPrefetchRows) + w0, 1);
-            m_row[0].clear();
-            m_row[1].clear();
-            int start[2] = {-1, -1};   // per colour, where a run still open at the last word's end began
-            for (int w = w0; w <= w1; ++w)
+            int w = w0;
+            while (w <= w1 && pNew[w] == pShown[w])
+                ++w;
+            if (w > w1)
             {
-                const std::uint64_t diff = pNew[w] ^ pShown[w];
-                if (diff == 0 && (start[0] & start[1]) < 0)
+                nBlackAbove = nWhiteAbove = 0;
+                continue;
+            }
+            Runs black = {pBlackAbove, pBlackAbove + nBlackAbove, pBlackRow, -1, &m_rects[0]};
+            Runs white = {pWhiteAbove, pWhiteAbove + nWhiteAbove, pWhiteRow, -1, &m_rects[1]};
+            for (; w <= w1; ++w)
+            {
+                const std::uint64_t bits = pNew[w];
+                const std::uint64_t diff = bits ^ pShown[w];
+                if (diff == 0 && (black.start & white.start) < 0)
                     continue;
-                pShown[w] = pNew[w];
-                Runs(m_row[0], start[0], diff & ~pNew[w], w * 64);
-                Runs(m_row[1], start[1], diff & pNew[w], w * 64);
+                pShown[w] = bits;
+                Cut(black, diff & ~bits, w * 64, y);
+                Cut(white, diff & bits, w * 64, y);
             }
             // A run still open at the last word ends there (the rest of the row is not ours to compare).
-            for (std::size_t c = 0; c < 2; ++c)
+            if (black.start >= 0)
+                Add(black, black.start, w1 * 64 + 63, y);
+            if (white.start >= 0)
+                Add(white, white.start, w1 * 64 + 63, y);
+            nBlackAbove = static_cast<std::size_t>(black.pRow - pBlackRow);
+            nWhiteAbove = static_cast<std::size_t>(white.pRow - pWhiteRow);
+            std::swap(pBlackAbove, pBlackRow);
+            std::swap(pWhiteAbove, pWhiteRow);
+            if (((y - top) & (kCheckRows - 1)) == kCheckRows - 1 || y + 1 == bottom)
             {
-                if (start[c] >= 0)
-                    m_row[c].push_back({start[c], w1 * 64 + 63, 0});
-                if (!m_row[c].empty())
-                    Join(c, y);
-                else
-                    m_above[c].clear();
+                m_nDoneWords = nDoneBefore + static_cast<std::size_t>(y + 1 - top) * nWords;
+                const std::size_t nRects = RectCount();
+                if (nRects > nMaxRects ||
+                    (nRects > kSlack && (nRects - kSlack) * m_nTotalWords > 2 * nMaxRects * m_nDoneWords))
+                    return false;
             }
-            m_nDoneWords += static_cast<std::size_t>(w1 - w0 + 1);
-            const std::size_t nRects = RectCount();
-            if (nRects > nMaxRects || (nRects > kSlack && (nRects - kSlack) * m_nTotalWords > 2 * nMaxRects * m_nDoneWords))
-                return false;
         }
-        return true;
+        m_nDoneWords = nDoneBefore + static_cast<std::size_t>(bottom - top) * nWords;
+        return RectCount() <= nMaxRects;
     }
 
-    // The runs of one colour's changed pixels in the word at column x, appended to row.
-    static void Runs(std::vector<Run>& row, int& start, std::uint64_t m, int x)
+    // The runs of one colour's changed pixels m in the word at column x of row y.
+    [[gnu::always_inline]] void Cut(Runs& runs, std::uint64_t m, int x, int y)
     {
-        if (start >= 0)
+        if (runs.start >= 0)
         {
             const int n = std::countr_one(m);
             if (n == 64)
                 return;   // the run goes on into the next word
-            row.push_back({start, x + n - 1, 0});
-            start = -1;
+            Add(runs, runs.start, x + n - 1, y);
+            runs.start = -1;
             m &= ~std::uint64_t{0} << n;   // n < 64
         }
         while (m != 0)
@@ -153,38 +197,34 @@ private:
             const int n = std::countr_one(m >> a);
             if (a + n == 64)
             {
-                start = x + a;
+                runs.start = x + a;
                 return;
             }
-            row.push_back({x + a, x + a + n - 1, 0});
+            Add(runs, x + a, x + a + n - 1, y);
             m &= ~std::uint64_t{0} << (a + n);
         }
     }
 
-    // Row y's runs of colour c: each joins the rectangle of an equal run right above it, or starts
-    // one. Both rows go left to right, so the row above is walked once.
-    void Join(std::size_t c, int y)
+    // The run x0..x1 of row y joins the rectangle of an equal run right above it, or starts one.
+    // Both rows go left to right, so the row above is walked once.
+    [[gnu::always_inline]] void Add(Runs& runs, int x0, int x1, int y)
     {
-        std::vector<CRect>& rects = m_rects[c];
-        const Run* pAbove = m_above[c].data();
-        const Run* const pAboveEnd = pAbove + m_above[c].size();
-        for (Run& run : m_row[c])
+        while (runs.pAbove != runs.pAboveEnd && runs.pAbove->x0 < x0)
+            ++runs.pAbove;
+        std::uint32_t nRect;
+        if (runs.pAbove != runs.pAboveEnd && runs.pAbove->x0 == x0 && runs.pAbove->x1 == x1)
         {
-            while (pAbove != pAboveEnd && pAbove->x0 < run.x0)
-                ++pAbove;
-            if (pAbove != pAboveEnd && pAbove->x0 == run.x0 && pAbove->x1 == run.x1)
-            {
-                run.nRect = pAbove->nRect;
-                rects[run.nRect].bottom = y + 1;
-                ++pAbove;
-            }
-            else
-            {
-                run.nRect = rects.size();
-                rects.push_back(CRect(run.x0, y, std::min(run.x1 + 1, m_cx), y + 1));
-            }
+            nRect = runs.pAbove->nRect;
+            ++(*runs.pRects)[nRect].cy;
+            ++runs.pAbove;
         }
-        m_above[c].swap(m_row[c]);
+        else
+        {
+            nRect = static_cast<std::uint32_t>(runs.pRects->size());
+            runs.pRects->push_back({static_cast<std::int16_t>(x0), static_cast<std::int16_t>(y),
+                                    static_cast<std::uint16_t>(std::min(x1 + 1, m_cx) - x0), 1});
+        }
+        *runs.pRow++ = {x0, x1, nRect};
     }
 
     int m_cx = 0;
@@ -193,8 +233,8 @@ private:
     std::vector<std::uint64_t> m_bits;   // rows as the frame keeps them
     std::size_t m_nTotalWords = 0;       // the words an Update compares, and those done so far
     std::size_t m_nDoneWords = 0;
-    // Per colour, black then white: the runs of the row above and of this row, and the rectangles.
-    std::vector<Run> m_above[2];
-    std::vector<Run> m_row[2];
-    std::vector<CRect> m_rects[2];
+    // Room for a row's runs, twice per colour (a row has at most one run in every two columns, and
+    // one more); and per colour, black then white, the rectangles.
+    std::vector<Run> m_runBuf[4];
+    std::vector<Fill> m_rects[2];
 };

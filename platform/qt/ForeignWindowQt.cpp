@@ -15,6 +15,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -322,9 +323,13 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     if (m_shown.Update(frame, areas, nMaxFills - (bFresh ? 1 : 0)))
     {
         if (bFresh)
-            Fill(c, m_gcBlack, m_whole);
-        Fill(c, m_gcBlack, m_shown.Rects(false));
-        Fill(c, m_gc, m_shown.Rects(true));
+        {
+            const CShownFrame::Fill whole = {0, 0, static_cast<std::uint16_t>(rcFrame.Width()),
+                                             static_cast<std::uint16_t>(rcFrame.Height())};
+            Fill(c, m_gcBlack, &whole, 1);
+        }
+        Fill(c, m_gcBlack, m_shown.Rects(false).data(), m_shown.Rects(false).size());
+        Fill(c, m_gc, m_shown.Rects(true).data(), m_shown.Rects(true).size());
     }
     else
     {
@@ -344,21 +349,21 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     xcb_flush(c);
 }
 
-void CXPresenter::Fill(xcb_connection_t* c, std::uint32_t gc, const std::vector<CRect>& rects)
+void CXPresenter::Fill(xcb_connection_t* c, std::uint32_t gc, const CShownFrame::Fill* pRects, std::size_t nRects)
 {
-    // As many rectangles to a request as the server takes (8 bytes each after a 12-byte header).
+    // The rectangles are in the request's own layout, so they go as they are: as many to a
+    // request as the server takes (8 bytes each after a 12-byte header).
+    static_assert(sizeof(CShownFrame::Fill) == sizeof(xcb_rectangle_t));
+    static_assert(offsetof(CShownFrame::Fill, x) == offsetof(xcb_rectangle_t, x) &&
+                  offsetof(CShownFrame::Fill, y) == offsetof(xcb_rectangle_t, y) &&
+                  offsetof(CShownFrame::Fill, cx) == offsetof(xcb_rectangle_t, width) &&
+                  offsetof(CShownFrame::Fill, cy) == offsetof(xcb_rectangle_t, height));
     const std::size_t nPerRequest = std::max<std::size_t>(1, (m_nMaxRequestBytes - 12u) / 8u);
-    for (std::size_t i = 0; i < rects.size(); i += nPerRequest)
+    for (std::size_t i = 0; i < nRects; i += nPerRequest)
     {
-        const std::size_t n = std::min(nPerRequest, rects.size() - i);
-        m_fills.resize(n);
-        for (std::size_t k = 0; k < n; ++k)
-        {
-            const CRect& rc = rects[i + k];
-            m_fills[k] = {static_cast<std::int16_t>(rc.left), static_cast<std::int16_t>(rc.top),
-                          static_cast<std::uint16_t>(rc.Width()), static_cast<std::uint16_t>(rc.Height())};
-        }
-        xcb_poly_fill_rectangle(c, static_cast<xcb_window_t>(m_hWnd), gc, static_cast<std::uint32_t>(n), m_fills.data());
+        const std::size_t n = std::min(nPerRequest, nRects - i);
+        xcb_poly_fill_rectangle(c, static_cast<xcb_window_t>(m_hWnd), gc, static_cast<std::uint32_t>(n),
+                                reinterpret_cast<const xcb_rectangle_t*>(pRects + i));
     }
 }
 

@@ -55,7 +55,7 @@ private:
     void CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst, std::size_t nDstStride) const;
     // Each put goes out on the connection the caller looked up once for the frame.
     void PutBitmap(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
-    void Fill(xcb_connection_t* c, std::uint32_t gc, const std::vector<CRect>& rects);
+    void Fill(xcb_connection_t* c, std::uint32_t gc, const CShownFrame::Fill* pRects, std::size_t nRects);
 
     WindowHandle m_hWnd;
     std::uint32_t m_gc = 0;                 // white on black: white fills, and the bitmaps
@@ -64,7 +64,6 @@ private:
     bool m_bReverseBits = false;            // the server reads a byte's bits from its top
     std::uint32_t m_nMaxRequestBytes = 0;
     std::vector<std::uint8_t> m_scratch;    // a bitmap put's rows
-    std::vector<xcb_rectangle_t> m_fills;   // a fill request's rectangles
     CShownFrame m_shown;
     std::vector<CRect> m_whole;             // the frame's rectangle, when all of it goes out
     int m_nBitmapFrames = 0;

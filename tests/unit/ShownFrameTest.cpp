@@ -51,9 +51,9 @@ TEST(ShownFrame, ChangedPixelsBecomeFewRectanglesThatPaintThemExactly)
             ASSERT_TRUE(shown.Update(frame, changed, SIZE_MAX));
             // Black first, then white, as the presenter sends them; each pixel they paint changes.
             for (const bool bWhite : {false, true})
-                for (const CRect& rc : shown.Rects(bWhite))
-                    for (int y = rc.top; y < rc.bottom; ++y)
-                        for (int x = rc.left; x < rc.right; ++x)
+                for (const CShownFrame::Fill& rc : shown.Rects(bWhite))
+                    for (int y = rc.y; y < rc.y + rc.cy; ++y)
+                        for (int x = rc.x; x < rc.x + rc.cx; ++x)
                         {
                             EXPECT_NE(window[static_cast<std::size_t>(y) * c.cx + x], bWhite) << x << "," << y;
                             window[static_cast<std::size_t>(y) * c.cx + x] = bWhite;
