@@ -129,14 +129,15 @@ private:
         std::size_t nWhiteAbove = 0;
         const std::size_t nWords = static_cast<std::size_t>(w1 - w0 + 1);
         const std::size_t nDoneBefore = m_nDoneWords;
-        for (int y = top; y < bottom; ++y)
+        const std::uint64_t* pNew = frame.Row(top);
+        std::uint64_t* pShown = Row(top);
+        const std::size_t nNewStride = static_cast<std::size_t>(frame.RowWords());
+        for (int y = top; y < bottom; ++y, pNew += nNewStride, pShown += m_nStride)
         {
-            const std::uint64_t* pNew = frame.Row(y);
-            std::uint64_t* pShown = Row(y);
             // The copy's rows lie apart and are seldom in the cache (the frame's, just drawn, are):
             // asking for those a few rows ahead overlaps their loads.
             if (y + kPrefetchRows < bottom)
-                __builtin_prefetch(Row(y + kPrefetchRows) + w0, 1);
+                __builtin_prefetch(pShown + kPrefetchRows * m_nStride + w0, 1);
             int w = w0;
             while (w <= w1 && pNew[w] == pShown[w])
                 ++w;
