@@ -334,14 +334,19 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     else
     {
         ++m_nBitmapFrames;
-        // Room for two frames' bitmaps in shared memory, made on the first frame that needs it.
-        const std::size_t nSharedBytes = 2 * static_cast<std::size_t>(frame.RowWords()) * 8 * frame.Height();
+        // Room in shared memory for a frame's bitmaps (the changed areas widened to whole words
+        // may overlap a little, so a frame's may outgrow the frame), made on the first frame that
+        // needs it. A frame's bitmaps lie one after the other and never wrap round onto each other.
+        const std::size_t nBytes = nBitmapPixels / 8;
+        const std::size_t nSharedBytes = std::max(nBytes, static_cast<std::size_t>(frame.RowWords()) * 8 * frame.Height());
         if (m_bUseShared && nSharedBytes > m_nSharedBytes && (m_shmSeg != 0 || !m_bSharedTried))
         {
             DetachShared();
             m_bSharedTried = true;
             AttachShared(nSharedBytes);
         }
+        if (m_nSharedNext + nBytes > m_nSharedBytes)
+            m_nSharedNext = 0;
         for (const CRect& rcAny : areas)
             if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
                 PutBitmap(c, frame, rc);
@@ -374,17 +379,15 @@ void CXPresenter::PutBitmap(xcb_connection_t* c, const CFrameBuffer& frame, cons
     const int w0 = rc.left >> 6;
     const int w1 = (rc.right - 1) >> 6;
     const std::uint32_t nRowBytes = static_cast<std::uint32_t>(w1 - w0 + 1) * 8u;
-    if (m_shmSeg != 0 && m_bUseShared)
+    if (m_shmSeg != 0 && m_bUseShared && m_nSharedNext + static_cast<std::size_t>(nRowBytes) * rc.Height() <= m_nSharedBytes)
     {
         // The rectangle's rows go into shared memory as an image of their own, which the server
         // draws straight from there: a put of a whole image of 1-bit pixels takes its quick way
         // (part of a larger one would be copied through a scratch pixmap first). Each frame's
-        // images follow the last ones round a ring of two frames' size, so a put the server has
-        // not read yet is seldom overwritten; if it is, the later frame's pixels show for a moment,
-        // and that frame puts the same words again after it.
+        // images follow the last frame's round a ring of at least a frame's size, so only a server
+        // a whole frame behind could read a put after it was overwritten; the later frame's pixels
+        // would show for a moment, and that frame puts the same words again after it.
         const std::size_t nBytes = static_cast<std::size_t>(nRowBytes) * rc.Height();
-        if (m_nSharedNext + nBytes > m_nSharedBytes)
-            m_nSharedNext = 0;
         CopyRows(frame, rc.top, rc.Height(), w0, w1, m_pShared + m_nSharedNext, nRowBytes);
         xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(nRowBytes * 8),
                           static_cast<std::uint16_t>(rc.Height()), 0, 0, static_cast<std::uint16_t>(nRowBytes * 8),
