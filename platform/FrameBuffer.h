@@ -69,6 +69,8 @@ public:
 private:
     // Change tracking works on tiles. Each keeps the box, in tile coordinates, that may hold
     // pixels other than black ("ink"), and the box that changed since the back end last presented.
+    // Per row of tiles, bit masks say which tiles have either box, so that clearing and taking the
+    // changes visit only those: sparse snow costs what it touches, not the frame's size.
     static constexpr int kTileShiftX = 6;
     static constexpr int kTileShiftY = 4;
     static constexpr int kTileWidth = 1 << kTileShiftX;
@@ -109,6 +111,11 @@ private:
     };
 
     Tile& TileAt(int x, int y) { return m_tiles[static_cast<std::size_t>(y >> kTileShiftY) * m_tilesX + (x >> kTileShiftX)]; }
+    // Tile tx of tile row ty in a mask of m_maskWords words per row.
+    void MarkTile(std::vector<std::uint64_t>& mask, int tx, int ty)
+    {
+        mask[static_cast<std::size_t>(ty) * m_maskWords + (tx >> 6)] |= std::uint64_t{1} << (tx & 63);
+    }
     void MarkPixel(int x, int y, bool bInk);
     void MarkRect(const CRect& rc, bool bInk);   // rc lies inside the buffer
     void ClearToBlack(const CRect& rc);           // rc lies inside the buffer
@@ -127,6 +134,9 @@ private:
     int m_nStride = 0;   // words per row
     std::vector<std::uint64_t> m_bits;
     std::vector<Tile> m_tiles;
+    int m_maskWords = 0;                        // per tile row
+    std::vector<std::uint64_t> m_changedTiles;  // the tiles whose changed box is not empty
+    std::vector<std::uint64_t> m_inkedTiles;    // the tiles whose ink box is not empty
     // TakeChangedRects' indexes of the rectangles that reach the bottom of the tile row above, and
     // of those that reach the bottom of the current one.
     std::vector<std::size_t> m_openRects;
@@ -153,8 +163,12 @@ inline void CFrameBuffer::MarkPixel(int x, int y, bool bInk)
     const int lx = x & (kTileWidth - 1);
     const int ly = y & (kTileHeight - 1);
     t.changed.Add(lx, ly);
+    MarkTile(m_changedTiles, x >> kTileShiftX, y >> kTileShiftY);
     if (bInk)
+    {
         t.ink.Add(lx, ly);
+        MarkTile(m_inkedTiles, x >> kTileShiftX, y >> kTileShiftY);
+    }
 }
 
 inline bool CFrameBuffer::SetPixelV(int x, int y, ColorRef cr)

@@ -1,6 +1,7 @@
 #include "platform/FrameBuffer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numeric>
 
@@ -112,6 +113,22 @@ long long Area(const CRect& rc)
     return static_cast<long long>(rc.Width()) * rc.Height();
 }
 
+// Calls fn(tx) for each tile first..last, in order, whose bit is set in a tile row's mask.
+template <typename Fn>
+void ForEachTile(const std::uint64_t* mask, int first, int last, Fn fn)
+{
+    for (int w = first >> 6; w <= last >> 6; ++w)
+    {
+        std::uint64_t bits = mask[w];
+        if (w == first >> 6)
+            bits &= ~std::uint64_t{0} << (first & 63);
+        if (w == last >> 6)
+            bits &= ~std::uint64_t{0} >> (63 - (last & 63));
+        for (; bits != 0; bits &= bits - 1)
+            fn(w * 64 + std::countr_zero(bits));
+    }
+}
+
 // Two blits cost more than one a tenth larger: each is a request of its own to the display.
 bool Cheap(const CRect& a, const CRect& b)
 {
@@ -132,6 +149,9 @@ void CFrameBuffer::Resize(int cx, int cy)
     m_tilesX = (cx + kTileWidth - 1) >> kTileShiftX;
     m_tilesY = (cy + kTileHeight - 1) >> kTileShiftY;
     m_tiles.assign(static_cast<std::size_t>(m_tilesX) * m_tilesY, Tile{});
+    m_maskWords = (m_tilesX + 63) >> 6;
+    m_changedTiles.assign(static_cast<std::size_t>(m_maskWords) * m_tilesY, 0);
+    m_inkedTiles.assign(static_cast<std::size_t>(m_maskWords) * m_tilesY, 0);
     if (cx > 0 && cy > 0)
         MarkRect(CRect(0, 0, cx, cy), false);
 }
@@ -160,8 +180,12 @@ void CFrameBuffer::MarkRect(const CRect& rc, bool bInk)
             const int x1 = std::min(rc.right - 1 - (tx << kTileShiftX), kTileWidth - 1);
             Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
             t.changed.Add(x0, y0, x1, y1);
+            MarkTile(m_changedTiles, tx, ty);
             if (bInk)
+            {
                 t.ink.Add(x0, y0, x1, y1);
+                MarkTile(m_inkedTiles, tx, ty);
+            }
         }
     }
 }
@@ -176,16 +200,15 @@ void CFrameBuffer::ClearToBlack(const CRect& rc)
         const int tileTop = ty << kTileShiftY;
         const CRect band = CRect(rc.left, tileTop, rc.right, tileTop + kTileHeight).Intersect(rc);
         Tile* tiles = m_tiles.data() + static_cast<std::size_t>(ty) * m_tilesX;
+        std::uint64_t* inked = m_inkedTiles.data() + static_cast<std::size_t>(ty) * m_maskWords;
         const int txFirst = rc.left >> kTileShiftX;
         const int txLast = (rc.right - 1) >> kTileShiftX;
 
         long long nInkedArea = 0;
-        for (int tx = txFirst; tx <= txLast; ++tx)
-        {
+        ForEachTile(inked, txFirst, txLast, [&](int tx) {
             const Box& ink = tiles[tx].ink;
-            if (!ink.Empty())
-                nInkedArea += (ink.x1 - ink.x0 + 1) * (ink.y1 - ink.y0 + 1);
-        }
+            nInkedArea += (ink.x1 - ink.x0 + 1) * (ink.y1 - ink.y0 + 1);
+        });
         if (nInkedArea == 0)
             continue;
         const bool bWholeRows = nInkedArea * 2 >= static_cast<long long>(band.Width()) * band.Height();
@@ -195,25 +218,26 @@ void CFrameBuffer::ClearToBlack(const CRect& rc)
                 SetBits(RowBits(y), band.left, band.right - 1, false);
         }
 
-        for (int tx = txFirst; tx <= txLast; ++tx)
-        {
+        ForEachTile(inked, txFirst, txLast, [&](int tx) {
             Tile& t = tiles[tx];
-            if (t.ink.Empty())
-                continue;
             const int tileLeft = tx << kTileShiftX;
             const CRect ink(tileLeft + t.ink.x0, tileTop + t.ink.y0, tileLeft + t.ink.x1 + 1, tileTop + t.ink.y1 + 1);
             const CRect clear = ink.Intersect(rc);
             if (clear.IsRectEmpty())
-                continue;
+                return;
             if (!bWholeRows)
             {
                 for (int y = clear.top; y < clear.bottom; ++y)
                     SetBits(RowBits(y), clear.left, clear.right - 1, false);
             }
             t.changed.Add(clear.left - tileLeft, clear.top - tileTop, clear.right - 1 - tileLeft, clear.bottom - 1 - tileTop);
+            MarkTile(m_changedTiles, tx, ty);
             if (clear == ink)
+            {
                 t.ink = Box{};
-        }
+                inked[tx >> 6] &= ~(std::uint64_t{1} << (tx & 63));
+            }
+        });
     }
 }
 
@@ -432,30 +456,26 @@ void CFrameBuffer::TakeChangedRects(std::vector<CRect>& rects)
         m_closingRects.clear();
         bool bOpen = false;
         CRect run;
-        for (int tx = 0; tx <= m_tilesX; ++tx)
-        {
-            CRect rc;
-            if (tx < m_tilesX)
-            {
-                Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
-                if (!t.changed.Empty())
-                {
-                    const int tileLeft = tx << kTileShiftX;
-                    rc = CRect(tileLeft + t.changed.x0, tileTop + t.changed.y0, tileLeft + t.changed.x1 + 1,
-                               tileTop + t.changed.y1 + 1);
-                    t.changed = Box{};
-                }
-            }
-            if (bOpen && !rc.IsRectEmpty() && rc.left == run.right && Cheap(run, rc))
+        std::uint64_t* changed = m_changedTiles.data() + static_cast<std::size_t>(ty) * m_maskWords;
+        ForEachTile(changed, 0, m_tilesX - 1, [&](int tx) {
+            Tile& t = m_tiles[static_cast<std::size_t>(ty) * m_tilesX + tx];
+            const int tileLeft = tx << kTileShiftX;
+            const CRect rc(tileLeft + t.changed.x0, tileTop + t.changed.y0, tileLeft + t.changed.x1 + 1,
+                           tileTop + t.changed.y1 + 1);
+            t.changed = Box{};
+            if (bOpen && rc.left == run.right && Cheap(run, rc))
             {
                 run = Union(run, rc);
-                continue;
+                return;
             }
             if (bOpen)
                 AddChangedRect(rects, run, tileTop);
-            bOpen = !rc.IsRectEmpty();
+            bOpen = true;
             run = rc;
-        }
+        });
+        if (bOpen)
+            AddChangedRect(rects, run, tileTop);
+        std::fill(changed, changed + m_maskWords, 0);
         m_openRects.swap(m_closingRects);
     }
 }

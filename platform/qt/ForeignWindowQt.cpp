@@ -16,7 +16,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <bit>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -231,6 +231,9 @@ CXPresenter::CXPresenter(WindowHandle hWnd) : m_hWnd(hWnd)
     m_gc = xcb_generate_id(c);
     const std::uint32_t values[] = {nWhite, nBlack, 0};
     xcb_create_gc(c, m_gc, window, XCB_GC_FOREGROUND | XCB_GC_BACKGROUND | XCB_GC_GRAPHICS_EXPOSURES, values);
+    m_gcBlack = xcb_generate_id(c);
+    const std::uint32_t blackValues[] = {nBlack, nWhite, 0};
+    xcb_create_gc(c, m_gcBlack, window, XCB_GC_FOREGROUND | XCB_GC_BACKGROUND | XCB_GC_GRAPHICS_EXPOSURES, blackValues);
     m_nMaxRequestBytes = xcb_get_maximum_request_length(c) * 4u;
     m_bUsable = true;
 }
@@ -264,6 +267,7 @@ bool CXPresenter::AttachShared(std::size_t nBytes)
     m_shmSeg = seg;
     m_pShared = static_cast<std::uint8_t*>(p);
     m_nSharedBytes = nBytes;
+    m_nSharedNext = 0;
     return true;
 }
 
@@ -281,13 +285,17 @@ void CXPresenter::DetachShared()
     m_shmSeg = 0;
     m_pShared = nullptr;
     m_nSharedBytes = 0;
+    m_nSharedNext = 0;
 }
 
 CXPresenter::~CXPresenter()
 {
     DetachShared();
     if (xcb_connection_t* c = Connection(); c != nullptr && m_gc != 0)
+    {
         xcb_free_gc(c, m_gc);
+        xcb_free_gc(c, m_gcBlack);
+    }
 }
 
 void CXPresenter::CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst,
@@ -310,117 +318,107 @@ void CXPresenter::CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, 
 void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
 {
     xcb_connection_t* c = Connection();
-    if (!m_bUsable || c == nullptr || rects.empty())
+    if (!m_bUsable || c == nullptr || frame.Width() <= 0 || frame.Height() <= 0)
         return;
-    // The shared copy has the frame's shape; a frame that outgrows it gets a new one.
-    const std::size_t nFrameBytes = static_cast<std::size_t>(frame.RowWords()) * 8 * static_cast<std::size_t>(frame.Height());
-    if (nFrameBytes > m_nSharedBytes && (m_shmSeg != 0 || !m_bSharedTried))
-    {
-        DetachShared();
-        m_bSharedTried = true;
-        AttachShared(nFrameBytes);
-        m_bSharedShown = false;
-    }
-    // Until the whole frame has been put once, the copy says nothing of what the window shows.
-    if (m_shmSeg != 0 && !m_bSharedShown)
-    {
-        std::memcpy(m_pShared, frame.Row(0), nFrameBytes);
-        bWhole = true;
-        m_bSharedShown = !m_bReverseBits;
-    }
     const CRect rcFrame(0, 0, frame.Width(), frame.Height());
-    for (const CRect& rcAny : rects)
+    // A window whose pixels are lost, or a frame of another size, starts over from black: the
+    // whole window is filled black, and the frame compared with that.
+    const bool bFresh = bWhole || !m_shown.Fits(frame);
+    if (bFresh)
     {
-        const CRect rc = rcAny.Intersect(rcFrame);
-        if (rc.IsRectEmpty())
-            continue;
-        if (m_shmSeg != 0)
-            PutShared(c, frame, rc, bWhole);
-        else
-            PutInline(c, frame, rc);
+        m_shown.Reset(frame);
+        m_whole.assign(1, rcFrame);
+    }
+    const std::vector<CRect>& areas = bFresh ? m_whole : rects;
+    if (areas.empty())
+        return;
+    std::size_t nBitmapPixels = 0;
+    for (const CRect& rcAny : areas)
+        if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
+            nBitmapPixels += static_cast<std::size_t>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * 64 * rc.Height();
+    // Filled rectangles while they cost the server less than bitmaps of the same areas.
+    const std::size_t nMaxFills = nBitmapPixels / CShownFrame::kBitmapPixelsPerFill;
+    if (m_shown.Update(frame, areas, nMaxFills - (bFresh ? 1 : 0)))
+    {
+        if (bFresh)
+        {
+            const CShownFrame::Fill whole = {0, 0, static_cast<std::uint16_t>(rcFrame.Width()),
+                                             static_cast<std::uint16_t>(rcFrame.Height())};
+            Fill(c, m_gcBlack, &whole, 1);
+        }
+        Fill(c, m_gcBlack, m_shown.Rects(false).data(), m_shown.Rects(false).size());
+        Fill(c, m_gc, m_shown.Rects(true).data(), m_shown.Rects(true).size());
+    }
+    else
+    {
+        ++m_nBitmapFrames;
+        // Room in shared memory for a frame's bitmaps (the changed areas widened to whole words
+        // may overlap a little, so a frame's may outgrow the frame), made on the first frame that
+        // needs it. A frame's bitmaps lie one after the other and never wrap round onto each other.
+        const std::size_t nBytes = nBitmapPixels / 8;
+        const std::size_t nSharedBytes = std::max(nBytes, static_cast<std::size_t>(frame.RowWords()) * 8 * frame.Height());
+        if (m_bUseShared && nSharedBytes > m_nSharedBytes && (m_shmSeg != 0 || !m_bSharedTried))
+        {
+            DetachShared();
+            m_bSharedTried = true;
+            AttachShared(nSharedBytes);
+        }
+        if (m_nSharedNext + nBytes > m_nSharedBytes)
+            m_nSharedNext = 0;
+        for (const CRect& rcAny : areas)
+            if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
+                PutBitmap(c, frame, rc);
     }
     xcb_flush(c);
 }
 
-// The shared copy mirrors the frame, row for row, as last put: a rectangle shrinks to the pixels
-// that differ from it, and goes out only if there are any (a flake that did not move this tick
-// costs the server nothing). The rows are then copied to their place and the server reads the
-// rectangle out of it. A put still unread when a later frame rewrites its rows shows the later
-// pixels, which that frame puts again anyway.
-void CXPresenter::PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rcChanged, bool bWhole)
+void CXPresenter::Fill(xcb_connection_t* c, std::uint32_t gc, const CShownFrame::Fill* pRects, std::size_t nRects)
 {
-    const std::size_t nStride = static_cast<std::size_t>(frame.RowWords()) * 8;
-    CRect rc = rcChanged;
-    if (!bWhole && !m_bReverseBits)
+    // The rectangles are in the request's own layout, so they go as they are: as many to a
+    // request as the server takes (8 bytes each after a 12-byte header).
+    static_assert(sizeof(CShownFrame::Fill) == sizeof(xcb_rectangle_t));
+    static_assert(offsetof(CShownFrame::Fill, x) == offsetof(xcb_rectangle_t, x) &&
+                  offsetof(CShownFrame::Fill, y) == offsetof(xcb_rectangle_t, y) &&
+                  offsetof(CShownFrame::Fill, cx) == offsetof(xcb_rectangle_t, width) &&
+                  offsetof(CShownFrame::Fill, cy) == offsetof(xcb_rectangle_t, height));
+    const std::size_t nPerRequest = std::max<std::size_t>(1, (m_nMaxRequestBytes - 12u) / 8u);
+    for (std::size_t i = 0; i < nRects; i += nPerRequest)
     {
-        const int w0 = rc.left >> 6;
-        const int w1 = (rc.right - 1) >> 6;
-        const std::uint64_t headMask = ~std::uint64_t{0} << (rc.left & 63);
-        const std::uint64_t tailMask = ~std::uint64_t{0} >> (63 - ((rc.right - 1) & 63));
-        int top = rc.bottom;
-        int bottom = rc.top;
-        int left = rc.right;
-        int right = rc.left;
-        for (int y = rc.top; y < rc.bottom; ++y)
-        {
-            const std::uint64_t* pNew = frame.Row(y);
-            const auto* pShown = reinterpret_cast<const std::uint64_t*>(m_pShared + static_cast<std::size_t>(y) * nStride);
-            for (int w = w0; w <= w1; ++w)
-            {
-                std::uint64_t diff = pNew[w] ^ pShown[w];
-                if (w == w0)
-                    diff &= headMask;
-                if (w == w1)
-                    diff &= tailMask;
-                if (diff == 0)
-                    continue;
-                top = std::min(top, y);
-                bottom = y + 1;
-                left = std::min(left, w * 64 + std::countr_zero(diff));
-                right = std::max(right, w * 64 + 64 - std::countl_zero(diff));
-            }
-        }
-        if (top >= bottom)
-            return;
-        rc = CRect(left, top, right, bottom);
+        const std::size_t n = std::min(nPerRequest, nRects - i);
+        xcb_poly_fill_rectangle(c, static_cast<xcb_window_t>(m_hWnd), gc, static_cast<std::uint32_t>(n),
+                                reinterpret_cast<const xcb_rectangle_t*>(pRects + i));
     }
-    const int w0 = rc.left >> 6;
-    const int w1 = (rc.right - 1) >> 6;
-    if (m_bReverseBits)
-        CopyRows(frame, rc.top, rc.Height(), w0, w1,
-                 m_pShared + static_cast<std::size_t>(rc.top) * nStride + static_cast<std::size_t>(w0) * 8, nStride);
-    else
-    {
-        // Only the rectangle's own bits: a neighbour sharing its edge words is compared later.
-        const std::uint64_t headMask = ~std::uint64_t{0} << (rc.left & 63);
-        const std::uint64_t tailMask = ~std::uint64_t{0} >> (63 - ((rc.right - 1) & 63));
-        for (int y = rc.top; y < rc.bottom; ++y)
-        {
-            const std::uint64_t* pNew = frame.Row(y);
-            auto* pShown = reinterpret_cast<std::uint64_t*>(m_pShared + static_cast<std::size_t>(y) * nStride);
-            for (int w = w0; w <= w1; ++w)
-            {
-                const std::uint64_t mask = (w == w0 ? headMask : ~std::uint64_t{0}) & (w == w1 ? tailMask : ~std::uint64_t{0});
-                pShown[w] = (pShown[w] & ~mask) | (pNew[w] & mask);
-            }
-        }
-    }
-    xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(frame.RowWords() * 64),
-                      static_cast<std::uint16_t>(frame.Height()), static_cast<std::uint16_t>(rc.left),
-                      static_cast<std::uint16_t>(rc.top), static_cast<std::uint16_t>(rc.Width()),
-                      static_cast<std::uint16_t>(rc.Height()), static_cast<std::int16_t>(rc.left),
-                      static_cast<std::int16_t>(rc.top), 1, XCB_IMAGE_FORMAT_XY_BITMAP, 0, m_shmSeg, 0);
 }
 
-void CXPresenter::PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
+void CXPresenter::PutBitmap(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc)
 {
     // Whole words of the frame go out, from the rectangle's first word: what lies past the window's
     // right edge is clipped by the server.
     const int w0 = rc.left >> 6;
     const int w1 = (rc.right - 1) >> 6;
     const std::uint32_t nRowBytes = static_cast<std::uint32_t>(w1 - w0 + 1) * 8u;
-    // A request may carry only so many bytes: tall rectangles go in bands.
-    const int nBandRows = std::max(1, static_cast<int>((m_nMaxRequestBytes - 64u) / nRowBytes));
+    if (m_shmSeg != 0 && m_bUseShared && m_nSharedNext + static_cast<std::size_t>(nRowBytes) * rc.Height() <= m_nSharedBytes)
+    {
+        // The rectangle's rows go into shared memory as an image of their own, which the server
+        // draws straight from there: a put of a whole image of 1-bit pixels takes its quick way
+        // (part of a larger one would be copied through a scratch pixmap first). Each frame's
+        // images follow the last frame's round a ring of at least a frame's size, so only a server
+        // a whole frame behind could read a put after it was overwritten; the later frame's pixels
+        // would show for a moment, and that frame puts the same words again after it.
+        const std::size_t nBytes = static_cast<std::size_t>(nRowBytes) * rc.Height();
+        CopyRows(frame, rc.top, rc.Height(), w0, w1, m_pShared + m_nSharedNext, nRowBytes);
+        xcb_shm_put_image(c, static_cast<xcb_window_t>(m_hWnd), m_gc, static_cast<std::uint16_t>(nRowBytes * 8),
+                          static_cast<std::uint16_t>(rc.Height()), 0, 0, static_cast<std::uint16_t>(nRowBytes * 8),
+                          static_cast<std::uint16_t>(rc.Height()), static_cast<std::int16_t>(w0 * 64),
+                          static_cast<std::int16_t>(rc.top), 1, XCB_IMAGE_FORMAT_XY_BITMAP, 0, m_shmSeg,
+                          static_cast<std::uint32_t>(m_nSharedNext));
+        m_nSharedNext += nBytes;
+        return;
+    }
+    // A request may carry only so many bytes, and the rows are copied on the way: tall rectangles
+    // go in bands of at most 64 KiB (a whole frame of 1920 x 1080 in four puts).
+    const std::uint32_t nBandBytes = std::min<std::uint32_t>(m_nMaxRequestBytes - 64u, 64u * 1024u);
+    const int nBandRows = std::max(1, static_cast<int>(nBandBytes / nRowBytes));
     for (int y = rc.top; y < rc.bottom; y += nBandRows)
     {
         const int cy = std::min(nBandRows, rc.bottom - y);

@@ -1,16 +1,19 @@
 #pragma once
 // The Qt back end's state, shared by its source files. Windows are QWindows on X11; the snow is
-// put on screen straight from the shared framebuffer with X requests, one per changed rectangle.
+// put on screen straight from the shared framebuffer with X requests.
 
 #include "platform/FrameBuffer.h"
 #include "platform/WinApp.h"
 #include "platform/WinMessages.h"
 #include "platform/Wnd.h"
 #include "platform/common/DialogManager.h"
+#include "platform/common/ShownFrame.h"
 #include "platform/common/WndRecord.h"
 #include "platform/qt/WaylandQt.h"
 
 #include <QWindow>
+
+#include <xcb/xcb.h>
 
 #include <cstdint>
 #include <map>
@@ -21,14 +24,14 @@
 class QEventLoop;
 class QGuiApplication;
 class QWidget;
-struct xcb_connection_t;
 class CQtWindow;
 struct CWndImpl;
 
-// Puts framebuffer rectangles into one X window (ForeignWindowQt.cpp) as bitmap images, which the
-// server draws white on black. On the machine the X server runs on, the bits travel through a
-// shared-memory copy of the frame (MIT-SHM), so a rectangle costs the server one small request;
-// elsewhere they go in the requests themselves.
+// Puts what changed in the framebuffer into one X window (ForeignWindowQt.cpp). A copy of what the
+// window shows turns each frame's changed pixels into filled rectangles, one request per colour;
+// a frame that changes most of the window goes as bitmap images instead, which the server draws
+// white on black. On the machine the server runs on, the bitmaps travel through shared memory
+// (MIT-SHM), so a put is one small request; elsewhere they go in the requests themselves.
 class CXPresenter
 {
 public:
@@ -37,31 +40,42 @@ public:
     CXPresenter(const CXPresenter&) = delete;
     CXPresenter& operator=(const CXPresenter&) = delete;
 
-    // bWhole: the window lost its pixels (an expose), so every rectangle goes out as it is.
+    // bWhole: the window lost its pixels (an expose), so all of the frame goes out.
     void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole);
+    // How many frames went out as bitmap images, the rest as filled rectangles.
+    int BitmapFrames() const { return m_nBitmapFrames; }
+    // Whether bitmaps may go through shared memory (on by default, where the server can see ours);
+    // off, they travel in the requests, as to a server on another machine.
+    void UseSharedMemory(bool bUse) { m_bUseShared = bUse; }
+    bool SharesMemory() const { return m_bUseShared && m_shmSeg != 0; }
 
 private:
-    // A shared copy with room for nBytes; false leaves the puts inline.
+    // A shared segment of nBytes for bitmaps; false leaves them in the requests.
     bool AttachShared(std::size_t nBytes);
     void DetachShared();
     // Words w0..w1 of nRows frame rows from y, into pDst rows of nDstStride bytes, in the server's bit order.
     void CopyRows(const CFrameBuffer& frame, int y, int nRows, int w0, int w1, std::uint8_t* pDst, std::size_t nDstStride) const;
-    // Each rectangle's puts go out on the connection the caller looked up once for the frame.
-    void PutShared(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc, bool bWhole);
-    void PutInline(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
+    // Each put goes out on the connection the caller looked up once for the frame.
+    void PutBitmap(xcb_connection_t* c, const CFrameBuffer& frame, const CRect& rc);
+    void Fill(xcb_connection_t* c, std::uint32_t gc, const CShownFrame::Fill* pRects, std::size_t nRects);
 
     WindowHandle m_hWnd;
-    std::uint32_t m_gc = 0;
+    std::uint32_t m_gc = 0;                 // white on black: white fills, and the bitmaps
+    std::uint32_t m_gcBlack = 0;            // black fills
     bool m_bUsable = false;
     bool m_bReverseBits = false;            // the server reads a byte's bits from its top
-    bool m_bSharedTried = false;
     std::uint32_t m_nMaxRequestBytes = 0;
-    std::vector<std::uint8_t> m_scratch;    // an inline put's rows
+    std::vector<std::uint8_t> m_scratch;    // a bitmap put's rows
+    CShownFrame m_shown;
+    std::vector<CRect> m_whole;             // the frame's rectangle, when all of it goes out
+    int m_nBitmapFrames = 0;
 
-    std::uint32_t m_shmSeg = 0;             // 0: no shared copy
+    bool m_bUseShared = true;
+    bool m_bSharedTried = false;
+    std::uint32_t m_shmSeg = 0;             // 0: no shared memory
     std::uint8_t* m_pShared = nullptr;
     std::size_t m_nSharedBytes = 0;
-    bool m_bSharedShown = false;            // the shared copy holds what the window shows
+    std::size_t m_nSharedNext = 0;          // where the next bitmap goes in it
 };
 
 // The window the program sees: one per CWnd, and one per window of another program it named.

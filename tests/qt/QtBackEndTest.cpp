@@ -171,7 +171,11 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
 {
     // Frames of figures that move, stay put, meet in the words they share, and reach the right
     // edge of a width that is not a whole number of words: what the server shows after each is
-    // read back and compared with the framebuffer, pixel for pixel.
+    // read back and compared with the framebuffer, pixel for pixel. Such frames go out as filled
+    // rectangles; every tenth is a dense noise that changes most of the window, which goes out as
+    // bitmaps (and so does the frame after it, which clears the noise), and some are paints, after
+    // which the whole window goes out from black. The bitmaps go through shared memory in the
+    // first half, and in the requests themselves (as to a server elsewhere) in the second.
     constexpr int kCx = 200;
     constexpr int kCy = 70;
     CWnd wnd;
@@ -194,29 +198,52 @@ TEST_F(QtBackEndTest, EachFrameShowsOnTheServerExactlyAsDrawn)
     const ColorRef crWhite = RgbColor(255, 255, 255);
     std::mt19937 rng(5);
     auto coord = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto draw = [&](CDC& dc, int nFrame) {
+        dc.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(0, 0, 0));
+        dc.Ellipse(10 + nFrame * 3, 5 + nFrame, 40 + nFrame * 3, 35 + nFrame);   // moves
+        dc.Ellipse(150, 20, 176, 46);                                            // stays put
+        dc.FillSolidRect(CRect(60, 50, 64, 60 + nFrame % 3), crWhite);          // these two share a word
+        dc.FillSolidRect(CRect(64, 50 + nFrame % 2, 66, 58), crWhite);
+        dc.Ellipse(kCx - 20 + nFrame % 4, 40, kCx + 10 + nFrame % 4, 70);         // over the right edge
+        if (nFrame % 2 == 0)
+            dc.SetPixelV(127 + nFrame % 12, 2, crWhite);
+        for (int n = 0; n < 12; ++n)   // and a snow of random ones
+        {
+            const int x = coord(-10, kCx + 10);
+            const int y = coord(-10, kCy + 10);
+            const int d = coord(2, 20);
+            if (n % 3 == 0)
+                dc.FillSolidRect(CRect(x, y, x + d, y + coord(1, 20)), crWhite);
+            else
+                dc.Ellipse(x, y, x + d, y + d);
+        }
+        if (nFrame % 10 == 7)
+            for (int y = 0; y < kCy; ++y)
+                for (int x = (y + nFrame) % 3; x < kCx; x += 3)
+                    dc.SetPixelV(x, y, crWhite);
+    };
+    ASSERT_NE(pImpl->pPresenter, nullptr);
     for (int nFrame = 0; nFrame < 40; ++nFrame)
     {
         SCOPED_TRACE(nFrame);
+        const int nBitmapFrames = pImpl->pPresenter->BitmapFrames();
+        if (nFrame == 20)
+            pImpl->pPresenter->UseSharedMemory(false);
+        if (nFrame % 10 == 4)
+        {
+            CPaintDC dc(&wnd);
+            draw(dc, nFrame);
+        }
+        else
         {
             CClientDC dc(&wnd);
-            dc.FillSolidRect(CRect(0, 0, kCx, kCy), RgbColor(0, 0, 0));
-            dc.Ellipse(10 + nFrame * 3, 5 + nFrame, 40 + nFrame * 3, 35 + nFrame);   // moves
-            dc.Ellipse(150, 20, 176, 46);                                            // stays put
-            dc.FillSolidRect(CRect(60, 50, 64, 60 + nFrame % 3), crWhite);           // these two share a word
-            dc.FillSolidRect(CRect(64, 50 + nFrame % 2, 66, 58), crWhite);
-            dc.Ellipse(kCx - 20 + nFrame % 4, 40, kCx + 10 + nFrame % 4, 70);   // over the right edge
-            if (nFrame % 2 == 0)
-                dc.SetPixelV(127 + nFrame % 12, 2, crWhite);
-            for (int n = 0; n < 12; ++n)   // and a snow of random ones
-            {
-                const int x = coord(-10, kCx + 10);
-                const int y = coord(-10, kCy + 10);
-                const int d = coord(2, 20);
-                if (n % 3 == 0)
-                    dc.FillSolidRect(CRect(x, y, x + d, y + coord(1, 20)), crWhite);
-                else
-                    dc.Ellipse(x, y, x + d, y + d);
-            }
+            draw(dc, nFrame);
+        }
+        const bool bBitmap = pImpl->pPresenter->BitmapFrames() > nBitmapFrames;
+        EXPECT_EQ(bBitmap, nFrame % 10 == 7 || nFrame % 10 == 8);
+        if (bBitmap)
+        {
+            EXPECT_EQ(pImpl->pPresenter->SharesMemory(), nFrame < 20);
         }
         const CFrameBuffer& frame = pImpl->frame;
         ASSERT_EQ(frame.Width(), kCx);

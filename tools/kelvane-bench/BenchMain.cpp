@@ -1,9 +1,12 @@
 // kelvane-bench [WxH ...]: what one tick of the snow window costs (clear, step, draw) on frames of
 // each size (1920x1080 and 3840x2160 unless told), next to a bare 32-bit fill of a frame that
-// size, and whether a tick allocates; then what a tick of hand-edited profiles that ask for
+// size, and whether a tick allocates; what the X presenter's part of a tick costs (bringing its
+// copy of the window up to the frame, and the filled rectangles that takes, or how often the frame
+// goes as bitmaps instead); then what a tick of hand-edited profiles that ask for
 // screens full of giant flakes costs.
 
 #include "platform/FrameBuffer.h"
+#include "platform/common/ShownFrame.h"
 #include "platform/WinApp.h"
 #include "platform/headless/Headless.h"
 #include "snow/SnowWnd.h"
@@ -58,6 +61,10 @@ struct TickResult
 {
     double dTickMs;
     double dAllocationsPerTick;
+    double dPresentMs;    // the presenter's comparison of the changed rectangles with its copy
+    double dFills;        // the filled rectangles that brings, both colours
+    double dBitmapPx;     // the pixels of the changed rectangles widened to whole words: a bitmap put's
+    double dBitmapShare;  // the ticks that went out as bitmaps instead (their rectangles are then partial)
 };
 
 TickResult MeasureTicks(int cx, int cy, int nFlakes, double dPixelRatio = 0.0, int nWarmUpTicks = kWarmUpTicks,
@@ -75,18 +82,39 @@ TickResult MeasureTicks(int cx, int cy, int nFlakes, double dPixelRatio = 0.0, i
     for (int i = 0; i < nWarmUpTicks; ++i)
         Headless::NextTick();
 
-    std::vector<double> samples;
+    const CFrameBuffer& frame = *Headless::FrameBufferOf(pWnd->GetSafeHwnd());
+    const std::vector<CRect>& changed = Headless::LastPresentedRects(pWnd->GetSafeHwnd());
+    CShownFrame shown;
+    shown.Reset(frame);
+    shown.Update(frame, {CRect(0, 0, cx, cy)}, SIZE_MAX);
+    std::vector<double> samples, present, fills, tracked;
     samples.reserve(static_cast<std::size_t>(nMeasuredTicks));
-    const long long nAllocationsBefore = g_nAllocations.load();
+    present.reserve(static_cast<std::size_t>(nMeasuredTicks));
+    fills.reserve(static_cast<std::size_t>(nMeasuredTicks));
+    tracked.reserve(static_cast<std::size_t>(nMeasuredTicks));
+    long long nAllocations = 0;
+    int nBitmapFrames = 0;
     for (int i = 0; i < nMeasuredTicks; ++i)
     {
+        const long long nAllocationsBefore = g_nAllocations.load();
         const auto start = Clock::now();
         Headless::NextTick();
-        samples.push_back(Milliseconds(Clock::now() - start));
+        const auto ticked = Clock::now();
+        nAllocations += g_nAllocations.load() - nAllocationsBefore;
+        double dPixels = 0;
+        for (const CRect& rc : changed)
+            dPixels += static_cast<double>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * 64 * rc.Height();
+        // As the X presenter decides: past that many rectangles the frame goes as bitmaps.
+        if (!shown.Update(frame, changed, static_cast<std::size_t>(dPixels) / CShownFrame::kBitmapPixelsPerFill))
+            ++nBitmapFrames;
+        samples.push_back(Milliseconds(ticked - start));
+        present.push_back(Milliseconds(Clock::now() - ticked));
+        fills.push_back(static_cast<double>(shown.RectCount()));
+        tracked.push_back(dPixels);
     }
-    const long long nAllocations = g_nAllocations.load() - nAllocationsBefore;
     pWnd->DestroyWindow();
-    return {Median(samples), static_cast<double>(nAllocations) / nMeasuredTicks};
+    return {Median(samples), static_cast<double>(nAllocations) / nMeasuredTicks, Median(present), Median(fills),
+            Median(tracked), static_cast<double>(nBitmapFrames) / nMeasuredTicks};
 }
 }   // namespace
 
@@ -141,8 +169,9 @@ int main(int argc, char** argv)
         {
             const TickResult tick = MeasureTicks(cx, cy, nFlakes);
             const double dClearMs = BareClearMs(cx, cy);
-            std::printf("size=%dx%d flakes=%d tick_ms=%.3f fill_ms=%.3f ratio=%.2f\n", cx, cy, nFlakes, tick.dTickMs,
-                        dClearMs, tick.dTickMs / dClearMs);
+            std::printf("size=%dx%d flakes=%d tick_ms=%.3f fill_ms=%.3f ratio=%.2f present_ms=%.3f fills=%.0f bitmap_px=%.0f bitmap_ticks=%.2f\n",
+                        cx, cy, nFlakes, tick.dTickMs, dClearMs, tick.dTickMs / dClearMs, tick.dPresentMs, tick.dFills,
+                        tick.dBitmapPx, tick.dBitmapShare);
             dMaxAllocations = std::max(dMaxAllocations, tick.dAllocationsPerTick);
         }
     }
