@@ -1,3 +1,6 @@
+// The one software framebuffer every back end draws into: one bit per pixel, the three drawing
+// operations implemented once, and the tracking of the tiles that changed since the last present.
+
 #include "platform/FrameBuffer.h"
 
 #include <algorithm>

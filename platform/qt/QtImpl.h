@@ -27,7 +27,7 @@ class QWidget;
 class CQtWindow;
 struct CWndImpl;
 
-// Puts what changed in the framebuffer into one X window (ForeignWindowQt.cpp). A copy of what the
+// Puts what changed in the framebuffer into one X window (XPresenterQt.cpp). A copy of what the
 // window shows turns each frame's changed pixels into filled rectangles, one request per colour;
 // a frame that changes most of the window goes as bitmap images instead, which the server draws
 // white on black. On the machine the server runs on, the bitmaps travel through shared memory
@@ -211,6 +211,8 @@ QRect QtTopLevelGeometry(const CRect& rc);
 // X11 glue (ForeignWindowQt.cpp).
 namespace QtX11
 {
+// Qt's connection to the X server; nullptr when Qt runs on no X server.
+xcb_connection_t* Connection();
 // Starts hearing of the window's destruction and size; false when no live window has the handle.
 bool Watch(WindowHandle hWnd, CRect* prcClient);
 WindowHandle RootWindow();
