@@ -31,7 +31,7 @@ class WaylandTest(unittest.TestCase):
         self.root = tempfile.mkdtemp(prefix="kelvane-wayland-")
         self.addCleanup(shutil.rmtree, self.root, True)
         # The user may not see into the build tree: the program and the pointer go where it can.
-        for path in (KELVANE, os.path.join(HERE, "wayland_pointer.py")):
+        for path in (KELVANE, os.path.join(HERE, "wayland_pointer.py"), os.path.join(HERE, "lsan.supp")):
             shutil.copy(path, self.root)
         runtime = os.path.join(self.root, "runtime")
         os.mkdir(runtime, 0o700)
@@ -43,6 +43,9 @@ class WaylandTest(unittest.TestCase):
         self.as_user = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--init-groups"]
         self.env = {"PATH": "/usr/bin:/bin", "HOME": self.root, "XDG_RUNTIME_DIR": runtime, "XDG_CONFIG_HOME": runtime,
                     "WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1"}
+        # A sanitizer build's options reach the program, with the leak suppressions where the user can read them.
+        self.env.update({k: v for k, v in os.environ.items() if k in ("ASAN_OPTIONS", "UBSAN_OPTIONS")})
+        self.env["LSAN_OPTIONS"] = "suppressions=" + os.path.join(self.root, "lsan.supp")
         self.sway = self.start(["sway", "-c", os.path.join(self.root, "sway.conf")])
         def sockets():
             names = os.listdir(runtime)
