@@ -73,18 +73,12 @@ CSettingsDlg::CSettingsDlg(CWnd* pParent) : CDialog(IDD_SETTINGS, pParent), m_wn
 
 SnowParams CSettingsDlg::GetParams() const
 {
-    return {m_nPeriod, m_nCount, m_dPixelRatio, m_dDeltaTime, m_dGravitation, m_dResistance, m_dFlutter};
+    return SnowParamsOf(*this);
 }
 
 void CSettingsDlg::SetParams(const SnowParams& params)
 {
-    m_nPeriod = params.m_nPeriod;
-    m_nCount = params.m_nCount;
-    m_dPixelRatio = params.m_dPixelRatio;
-    m_dDeltaTime = params.m_dDeltaTime;
-    m_dGravitation = params.m_dGravitation;
-    m_dResistance = params.m_dResistance;
-    m_dFlutter = params.m_dFlutter;
+    AssignSnowParams(*this, params);
 }
 
 void CSettingsDlg::DoDataExchange(CDataExchange* pDX)

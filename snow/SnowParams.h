@@ -21,6 +21,27 @@ struct SnowParams
     friend bool operator==(const SnowParams&, const SnowParams&) = default;
 };
 
+// The snow window and the settings dialog carry the seven settings under the same member names:
+// these copy them to and from such an object, in one place.
+template <class T>
+void AssignSnowParams(T& to, const SnowParams& params)
+{
+    to.m_nPeriod = params.m_nPeriod;
+    to.m_nCount = params.m_nCount;
+    to.m_dPixelRatio = params.m_dPixelRatio;
+    to.m_dDeltaTime = params.m_dDeltaTime;
+    to.m_dGravitation = params.m_dGravitation;
+    to.m_dResistance = params.m_dResistance;
+    to.m_dFlutter = params.m_dFlutter;
+}
+
+template <class T>
+SnowParams SnowParamsOf(const T& from)
+{
+    return {from.m_nPeriod, from.m_nCount, from.m_dPixelRatio, from.m_dDeltaTime,
+            from.m_dGravitation, from.m_dResistance, from.m_dFlutter};
+}
+
 // The profile section; its name carries the version of the settings' format.
 inline constexpr char kSnowSection[] = "Config-Ver102";
 

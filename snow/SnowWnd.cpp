@@ -14,14 +14,7 @@
 CSnowWnd::CSnowWnd(bool bAutoDelete) : m_bAutoDelete(bAutoDelete)
 {
     AfxSRand(AfxGetTime() ^ AfxGetProcessId());
-    const SnowParams params = ReadSnowParams();
-    m_nPeriod = params.m_nPeriod;
-    m_nCount = params.m_nCount;
-    m_dPixelRatio = params.m_dPixelRatio;
-    m_dDeltaTime = params.m_dDeltaTime;
-    m_dGravitation = params.m_dGravitation;
-    m_dResistance = params.m_dResistance;
-    m_dFlutter = params.m_dFlutter;
+    AssignSnowParams(*this, ReadSnowParams());
 }
 
 bool CSnowWnd::Create(UINT dwExStyle, UINT dwStyle, const CRect& rect, CWnd* pParentWnd, UINT /*nID*/,
@@ -125,7 +118,7 @@ void CSnowWnd::SetFlakeCount(int n)
 
 SnowParams CSnowWnd::GetParams() const
 {
-    return {m_nPeriod, m_nCount, m_dPixelRatio, m_dDeltaTime, m_dGravitation, m_dResistance, m_dFlutter};
+    return SnowParamsOf(*this);
 }
 
 void CSnowWnd::SetParams(const SnowParams& params)

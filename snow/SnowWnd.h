@@ -78,6 +78,10 @@ protected:
     CRect m_rcClient;
     bool m_bNeedFill = true;      // the first tick creates m_nCount flakes, against the real size
     bool m_bDisplayOff = false;   // the frame timer is stopped until the display comes back
+    template <class T>
+    friend void AssignSnowParams(T& to, const SnowParams& params);
+    template <class T>
+    friend SnowParams SnowParamsOf(const T& from);
     UINT m_nPeriod;
     UINT m_nCount;
     double m_dPixelRatio;
