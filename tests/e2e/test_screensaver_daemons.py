@@ -69,7 +69,8 @@ class ScreenSaverDaemonTest(KelvaneTestCase):
 
     def kelvane_pids(self, window=False):
         """The installed Kelvane's processes on this display, wherever their mount namespace shows it;
-        window: the window XSCREENSAVER_WINDOW names to the first of them instead, once it exists."""
+        window: the window XSCREENSAVER_WINDOW names to the first of them instead, once it is shown at its
+        size (the preferences make it 1x1 at -1,-1 and lay it out later)."""
         programs = (os.path.join(self.prefix, "bin", "kelvane"), "/usr/bin/kelvane")
         pids = []
         for pid in filter(str.isdigit, os.listdir("/proc")):
@@ -82,7 +83,9 @@ class ScreenSaverDaemonTest(KelvaneTestCase):
                 continue
             if env.get(b"DISPLAY", b"").decode() in (self.x.display, self.x.display + ".0"):
                 if window:
-                    return self.x.window_info(int(env.get(b"XSCREENSAVER_WINDOW", b"0"), 0))
+                    info = self.x.window_info(int(env.get(b"XSCREENSAVER_WINDOW", b"0"), 0))
+                    shown = info and info["map_state"] == "IsViewable" and min(info["width"], info["height"]) > 1
+                    return info if shown else None
                 pids.append(int(pid))
         return pids
 
