@@ -1,27 +1,29 @@
 // Kelvane on a Wayland compositor, through Qt's Wayland platform: which platform a run uses, the
 // compositor's presence and its end, a saver window full-screen on its output, and the snow put
-// into the window's shared-memory buffers with only the changed rectangles damaged.
+// into shared-memory buffers of our own on the window's surface, only the changed rectangles
+// written and damaged. (Qt's backing store copies the whole last buffer into the next whenever the
+// compositor still holds it, as a compositor that reads client memory directly does until the next
+// commit: at 1920 x 1080 that was 8 MB a frame, most of the program's time.)
 //
 // Saving and settings run natively on Wayland; preview and xscreensaver's window options name an
 // X window to draw into, so they stay on X11 (Xwayland in a Wayland session).
 
 #include "platform/qt/QtImpl.h"
 
-#include <QBackingStore>
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QRegion>
 #include <QScreen>
+#include <qpa/qplatformnativeinterface.h>
 
 #include <wayland-client.h>
 
-#include <cmath>
+#include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace
@@ -32,6 +34,10 @@ bool StartsWithWayland(const QByteArray& platform)
 }
 
 QtMessageHandler g_previousHandler = nullptr;
+
+// Qt's name for the buffer integration that is no integration at all: it warns that it has none.
+constexpr char kNoBufferIntegration[] = "none";
+bool g_bNoBufferIntegration = false;
 
 // Qt's Wayland platform sends a window's cursor to the compositor when the window sets it, not
 // when the pointer enters: a saver's blank cursor is set again on each entry, or the arrow stays.
@@ -66,7 +72,11 @@ void CompositorGoneHandler(QtMsgType type, const QMessageLogContext& context, co
         std::fflush(nullptr);
         _exit(kExitNoDisplay);
     }
-    if (g_previousHandler != nullptr)
+    // What Qt says of the buffer integration the program chose to go without.
+    if (g_bNoBufferIntegration && std::strcmp(context.category != nullptr ? context.category : "", "qt.qpa.wayland") == 0 &&
+        text.contains(QLatin1String("client buffer integration")))
+        return;
+    if (g_previousHandler != nullptr)   // Qt's own when there was none before
         g_previousHandler(type, context, text);
 }
 }   // namespace
@@ -98,10 +108,23 @@ bool HaveCompositor()
     return false;
 }
 
+void DrawInSoftware()
+{
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"))
+    {
+        qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", kNoBufferIntegration);
+        g_bNoBufferIntegration = true;
+    }
+    WatchCompositor();
+}
+
 void WatchCompositor()
 {
-    if (g_previousHandler == nullptr)
+    static const bool bInstalled = [] {
         g_previousHandler = qInstallMessageHandler(CompositorGoneHandler);
+        return true;
+    }();
+    (void)bInstalled;
 }
 
 void PrepareSaverWindow(QWindow* pWindow, const CRect& rc)
@@ -128,63 +151,236 @@ void PrepareSaverWindow(QWindow* pWindow, const CRect& rc)
 }
 }   // namespace QtWayland
 
-CWaylandPresenter::CWaylandPresenter(QWindow* pWindow) : m_pWindow(pWindow), m_store(std::make_unique<QBackingStore>(pWindow))
+namespace
 {
+// The compositor's shared-memory interface, bound once on Qt's connection and kept for the
+// process's life (Qt's connection outlives every window).
+wl_shm* Shm()
+{
+    static wl_shm* s_pShm = []() -> wl_shm* {
+        auto* pDisplay = static_cast<wl_display*>(
+            QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+        if (pDisplay == nullptr)
+            return nullptr;
+        // The registry's answers come on a queue of our own, so Qt's dispatch never sees them.
+        wl_event_queue* pQueue = wl_display_create_queue(pDisplay);
+        auto* pWrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(pDisplay));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(pWrapped), pQueue);
+        wl_registry* pRegistry = wl_display_get_registry(pWrapped);
+        wl_shm* pShm = nullptr;
+        static const wl_registry_listener listener = {
+            [](void* pData, wl_registry* pReg, std::uint32_t name, const char* pszInterface, std::uint32_t) {
+                if (std::strcmp(pszInterface, wl_shm_interface.name) == 0)
+                    *static_cast<wl_shm**>(pData) =
+                        static_cast<wl_shm*>(wl_registry_bind(pReg, name, &wl_shm_interface, 1));
+            },
+            [](void*, wl_registry*, std::uint32_t) {}};
+        wl_registry_add_listener(pRegistry, &listener, &pShm);
+        wl_display_roundtrip_queue(pDisplay, pQueue);
+        wl_registry_destroy(pRegistry);
+        wl_proxy_wrapper_destroy(pWrapped);
+        // Its pools and buffers answer on Qt's queue, dispatched on this thread.
+        if (pShm != nullptr)
+            wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(pShm), nullptr);
+        wl_event_queue_destroy(pQueue);
+        return pShm;
+    }();
+    return s_pShm;
 }
 
-CWaylandPresenter::~CWaylandPresenter() = default;
-
-void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
+// Eight pixels of XRGB8888 for each byte of the frame, its lowest bit the leftmost.
+struct ExpandedBytes
 {
-    // An output the compositor does not show (Qt hears no frame callbacks) gets nothing drawn.
-    if (rects.empty() || !m_pWindow->isExposed())
-        return;
-    if (m_store->size() != m_pWindow->size())
+    std::uint32_t pixels[256][8];
+};
+
+const ExpandedBytes& Expanded()
+{
+    static const ExpandedBytes s_table = []() {
+        ExpandedBytes table{};
+        for (int b = 0; b < 256; ++b)
+            for (int i = 0; i < 8; ++i)
+                table.pixels[b][i] = ((b >> i) & 1) != 0 ? CFrameBuffer::kWhite : CFrameBuffer::kBlack;
+        return table;
+    }();
+    return s_table;
+}
+
+// Areas an output has not yet had: past this many, the whole frame (a hidden output's backlog).
+constexpr std::size_t kMaxAreas = 1024;
+}   // namespace
+
+CWaylandPresenter::CWaylandPresenter(QWindow* pWindow) : m_pWindow(pWindow) {}
+
+CWaylandPresenter::~CWaylandPresenter()
+{
+    if (m_pFrameCallback != nullptr)
+        wl_callback_destroy(m_pFrameCallback);
+    FreeBuffers();
+}
+
+void CWaylandPresenter::Add(std::vector<CRect>& areas, bool& bAll, const std::vector<CRect>& rects)
+{
+    if (!bAll && areas.size() + rects.size() <= kMaxAreas)
     {
-        m_store->resize(m_pWindow->size());
-        bWhole = true;
+        areas.insert(areas.end(), rects.begin(), rects.end());
+        return;
     }
-    const qreal scale = m_pWindow->devicePixelRatio();
-    const CRect rcFrame(0, 0, frame.Width(), frame.Height());
-    // Qt damages the window in its own units: each rectangle grows to whole units, and the pixels
-    // of that growth are written too, so nothing damaged holds stale pixels.
-    QRegion region;
-    std::vector<CRect> device;
+    bAll = true;
+    areas.clear();
+}
+
+bool CWaylandPresenter::MakeBuffers(int cx, int cy)
+{
+    FreeBuffers();
+    wl_shm* pShm = Shm();
+    if (pShm == nullptr)
+        return false;
+    const std::size_t nStride = static_cast<std::size_t>(cx) * 4;
+    const std::size_t nBufferBytes = nStride * static_cast<std::size_t>(cy);
+    m_nBytes = nBufferBytes * std::size(m_buffers);
+    m_nFd = memfd_create("kelvane-frames", MFD_CLOEXEC);
+    if (m_nFd < 0 || ftruncate(m_nFd, static_cast<off_t>(m_nBytes)) != 0)
+    {
+        FreeBuffers();
+        return false;
+    }
+    m_pMemory = mmap(nullptr, m_nBytes, PROT_READ | PROT_WRITE, MAP_SHARED, m_nFd, 0);
+    if (m_pMemory == MAP_FAILED)
+    {
+        m_pMemory = nullptr;
+        FreeBuffers();
+        return false;
+    }
+    m_pPool = wl_shm_create_pool(pShm, m_nFd, static_cast<std::int32_t>(m_nBytes));
+    static const wl_buffer_listener listener = {OnRelease};
+    for (std::size_t i = 0; i < std::size(m_buffers); ++i)
+    {
+        Buffer& buffer = m_buffers[i];
+        buffer.pBuffer = wl_shm_pool_create_buffer(m_pPool, static_cast<std::int32_t>(i * nBufferBytes), cx, cy,
+                                                   static_cast<std::int32_t>(nStride), WL_SHM_FORMAT_XRGB8888);
+        buffer.pPixels = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(m_pMemory) + i * nBufferBytes);
+        wl_buffer_add_listener(buffer.pBuffer, &listener, &buffer);
+    }
+    m_cx = cx;
+    m_cy = cy;
+    return true;
+}
+
+void CWaylandPresenter::FreeBuffers()
+{
+    for (Buffer& buffer : m_buffers)
+    {
+        if (buffer.pBuffer != nullptr)
+            wl_buffer_destroy(buffer.pBuffer);
+        buffer = Buffer{};
+    }
+    if (m_pPool != nullptr)
+        wl_shm_pool_destroy(m_pPool);
+    if (m_pMemory != nullptr)
+        munmap(m_pMemory, m_nBytes);
+    if (m_nFd >= 0)
+        close(m_nFd);
+    m_pPool = nullptr;
+    m_pMemory = nullptr;
+    m_nFd = -1;
+    m_nBytes = 0;
+    m_cx = m_cy = 0;
+}
+
+void CWaylandPresenter::OnRelease(void* pData, wl_buffer*)
+{
+    static_cast<Buffer*>(pData)->bBusy = false;
+}
+
+void CWaylandPresenter::OnFrameDone(void* pData, wl_callback* pCallback, std::uint32_t)
+{
+    auto* pThis = static_cast<CWaylandPresenter*>(pData);
+    wl_callback_destroy(pCallback);
+    pThis->m_pFrameCallback = nullptr;
+}
+
+void CWaylandPresenter::Write(const CFrameBuffer& frame, Buffer& buffer) const
+{
+    const CRect rcFrame(0, 0, m_cx, m_cy);
     const std::vector<CRect> whole{rcFrame};
-    for (const CRect& rcAny : bWhole ? whole : rects)
+    const ExpandedBytes& table = Expanded();
+    for (const CRect& rcAny : buffer.bMissesAll ? whole : buffer.missed)
     {
         const CRect rc = rcAny.Intersect(rcFrame);
         if (rc.IsRectEmpty())
             continue;
-        const int l = static_cast<int>(std::floor(rc.left / scale));
-        const int t = static_cast<int>(std::floor(rc.top / scale));
-        const int r = static_cast<int>(std::ceil(rc.right / scale));
-        const int b = static_cast<int>(std::ceil(rc.bottom / scale));
-        region += QRect(l, t, r - l, b - t);
-        device.push_back(CRect(qRound(l * scale), qRound(t * scale), qRound(r * scale), qRound(b * scale)));
-    }
-    if (region.isEmpty())
-        return;
-    m_store->beginPaint(region);
-    auto* pImage = dynamic_cast<QImage*>(m_store->paintDevice());
-    if (pImage != nullptr && pImage->depth() == 32)
-    {
-        const CRect rcImage(0, 0, pImage->width(), pImage->height());
-        for (const CRect& rcDevice : device)
+        // Whole bytes of the frame, from the byte holding the left edge to the one holding the
+        // right: what they hold past the rectangle is the frame's too, so writing it is harmless.
+        const int x0 = rc.left & ~7;
+        const int x1 = std::min((rc.right + 7) & ~7, m_cx);
+        for (int y = rc.top; y < rc.bottom; ++y)
         {
-            const CRect rc = rcDevice.Intersect(rcImage);
-            for (int y = rc.top; y < rc.bottom; ++y)
-            {
-                auto* pDst = reinterpret_cast<std::uint32_t*>(pImage->scanLine(y));
-                const std::uint64_t* pSrc = y < frame.Height() ? frame.Row(y) : nullptr;
-                for (int x = rc.left; x < rc.right; ++x)
-                {
-                    const bool bWhite = pSrc != nullptr && x < frame.Width() && ((pSrc[x >> 6] >> (x & 63)) & 1u) != 0;
-                    pDst[x] = bWhite ? 0xFFFFFFFFu : 0xFF000000u;
-                }
-            }
+            const auto* pBytes = reinterpret_cast<const std::uint8_t*>(frame.Row(y));
+            std::uint32_t* pRow = buffer.pPixels + static_cast<std::size_t>(y) * m_cx;
+            for (int x = x0; x < x1; x += 8)
+                std::memcpy(pRow + x, table.pixels[pBytes[x >> 3]], static_cast<std::size_t>(std::min(8, x1 - x)) * 4);
         }
     }
-    m_store->endPaint();
-    m_store->flush(region);
+    buffer.bMissesAll = false;
+    buffer.missed.clear();
+}
+
+void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
+{
+    const std::vector<CRect> whole{CRect(0, 0, frame.Width(), frame.Height())};
+    for (Buffer& buffer : m_buffers)
+        Add(buffer.missed, buffer.bMissesAll, bWhole ? whole : rects);
+    Add(m_damage, m_bDamageAll, bWhole ? whole : rects);
+    auto* pSurface = static_cast<wl_surface*>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", m_pWindow));
+    if (pSurface != m_pSurface)
+    {
+        // A new surface (the window was hidden and shown) has nothing, and the old one's frame
+        // callback will never come.
+        if (m_pFrameCallback != nullptr)
+            wl_callback_destroy(m_pFrameCallback);
+        m_pFrameCallback = nullptr;
+        m_pSurface = pSurface;
+        m_bDamageAll = true;
+    }
+    // Not configured yet, hidden, or the compositor has not asked for the next frame (an output
+    // that is off or covered asks for none): nothing is drawn until it does.
+    if (m_pSurface == nullptr || !m_pWindow->isExposed() || m_pFrameCallback != nullptr || frame.Width() <= 0 ||
+        frame.Height() <= 0)
+        return;
+    if ((frame.Width() != m_cx || frame.Height() != m_cy) && !MakeBuffers(frame.Width(), frame.Height()))
+        return;
+    Buffer* pBuffer = !m_buffers[0].bBusy ? &m_buffers[0] : !m_buffers[1].bBusy ? &m_buffers[1] : nullptr;
+    if (pBuffer == nullptr)
+        return;   // both still read by the compositor: this frame's areas wait for the next
+    Write(frame, *pBuffer);
+
+    // A buffer of the output's own pixels, shown at its scale (a whole number: Qt 6.4 knows no other).
+    const int nScale = std::max(1, qRound(m_pWindow->devicePixelRatio()));
+    wl_surface_set_buffer_scale(m_pSurface, m_cx % nScale == 0 && m_cy % nScale == 0 ? nScale : 1);
+    wl_surface_attach(m_pSurface, pBuffer->pBuffer, 0, 0);
+    const bool bBufferDamage = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(m_pSurface)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
+    for (const CRect& rc : m_bDamageAll ? std::vector<CRect>{CRect(0, 0, m_cx, m_cy)} : m_damage)
+    {
+        if (bBufferDamage)
+            wl_surface_damage_buffer(m_pSurface, rc.left, rc.top, rc.Width(), rc.Height());
+        else
+        {
+            // Older surfaces take damage in their own units: rounded outwards.
+            const int l = rc.left / nScale;
+            const int t = rc.top / nScale;
+            wl_surface_damage(m_pSurface, l, t, (rc.right + nScale - 1) / nScale - l, (rc.bottom + nScale - 1) / nScale - t);
+        }
+    }
+    m_damage.clear();
+    m_bDamageAll = false;
+    static const wl_callback_listener frameListener = {OnFrameDone};
+    m_pFrameCallback = wl_surface_frame(m_pSurface);
+    wl_callback_add_listener(m_pFrameCallback, &frameListener, this);
+    wl_surface_commit(m_pSurface);
+    pBuffer->bBusy = true;
+    if (auto* pDisplay = static_cast<wl_display*>(
+            QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display")))
+        wl_display_flush(pDisplay);
 }

@@ -156,6 +156,8 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
         s.bNoDisplay = true;
         return nullptr;
     }
+    if (QtWayland::Chosen())
+        QtWayland::DrawInSoftware();
     if (!QtWayland::Chosen() && !HaveDisplay())
     {
         s.bNoDisplay = true;
