@@ -18,7 +18,7 @@ BUILD_PACKAGES=(g++ cmake make pkg-config)
 # The Linux build and what its configuration asks for: Qt and X, the recorder's image libraries, and
 # the test frameworks it looks for (GoogleTest, Python, xvfb-run).
 LINUX_PACKAGES=(libgtest-dev libgif-dev libpng-dev qt6-base-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-dpms0-dev
-                libfontconfig-dev libwayland-dev qt6-wayland python3 xvfb)
+                libfontconfig-dev libwayland-dev qt6-wayland qt6-base-private-dev python3 xvfb)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 # The end-to-end tests on Xvfb: input, windows, screenshots, and the dialog's Japanese faces; the
 # desktops' own screen savers that run Kelvane, each with a D-Bus session of its own; headless sway with
