@@ -24,7 +24,7 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 # desktops' own screen savers that run Kelvane, each with a D-Bus session of its own; headless sway with
 # its screenshot and key tools for Kelvane on Wayland.
 E2E_PACKAGES=(xdotool x11-utils x11-xserver-utils imagemagick fonts-ipafont-mincho fonts-ipafont-gothic
-              mate-screensaver xscreensaver dbus-daemon sway grim wtype)
+              mate-screensaver xscreensaver dbus-daemon sway swayidle grim wtype)
 # kelvane.scr's end-to-end tests, and the Debian package's checks.
 TEST_ONLY_PACKAGES=(wine wine64 lintian desktop-file-utils)
 # The Windows installer (makensis), which the test command tries under Wine.

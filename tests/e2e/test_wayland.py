@@ -3,6 +3,7 @@ with sway's own seat commands (through a virtual pointer, as headless sway has n
 refuses root, so as root the compositor and every client run as a user of their own; not as root,
 the test is skipped."""
 
+import json
 import os
 import pwd
 import re
@@ -16,6 +17,8 @@ import xsession
 from kelvane_e2e import END_TIMEOUT, KELVANE, START_TIMEOUT
 
 USER = "kelvane-e2e"
+TITLE = "Kelvaneの設定"
+DLU_W, DLU_H = 240, 142   # the dialog's size in dialog units
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
@@ -67,9 +70,10 @@ class WaylandTest(unittest.TestCase):
     def kelvane(self, *args):
         return self.start([os.path.join(self.root, os.path.basename(KELVANE))] + list(args))
 
-    def shot(self, output):
-        """The output's pixels as RGB bytes, with its width."""
-        ppm = subprocess.run(self.as_user + ["grim", "-t", "ppm", "-o", output, "-"], env=self.env,
+    def shot(self, output, geometry=None):
+        """The output's pixels (or those of a "x,y wxh" geometry in layout units) as RGB bytes, with their size."""
+        where = ["-g", geometry] if geometry else ["-o", output]
+        ppm = subprocess.run(self.as_user + ["grim", "-t", "ppm"] + where + ["-"], env=self.env,
                              capture_output=True).stdout
         if not ppm:
             return 0, 0, b""   # the output is not there yet
@@ -86,6 +90,38 @@ class WaylandTest(unittest.TestCase):
             return (width, height, data) if covered and data != before else None
         first = xsession.wait_for(snow, START_TIMEOUT, f"snow and no desktop on {output}", 0.1)
         return xsession.wait_for(lambda: snow(first[2]), START_TIMEOUT, f"the snow to move on {output}", 0.1)
+
+    def dialog(self):
+        """Where the compositor put the settings dialog's client area, once it is shown: x, y, width, height."""
+        def find(node):
+            if node.get("name") == TITLE and node.get("visible"):
+                rect, inner = node["rect"], node["window_rect"]
+                return rect["x"] + inner["x"], rect["y"] + inner["y"], inner["width"], inner["height"]
+            return next(filter(None, map(find, node.get("nodes", []) + node.get("floating_nodes", []))), None)
+        def tree():
+            out = subprocess.run(self.as_user + ["swaymsg", "-t", "get_tree"], env=self.env, capture_output=True).stdout
+            return find(json.loads(out or b"{}"))
+        return xsession.wait_for(tree, START_TIMEOUT, "the settings dialog", 0.1)
+
+    def test_settings_snow_in_the_preview_and_an_arrow_then_ok_store_them(self):
+        proc = self.kelvane("/c")
+        x, y, width, height = self.dialog()
+        point = lambda dx, dy: (str(x + round(dx * width / DLU_W)), str(y + round(dy * height / DLU_H)))
+        (left, top), (right, bottom) = point(167, 73), point(167 + 64, 73 + 48)
+        preview = f"{left},{top} {int(right) - int(left)}x{int(bottom) - int(top)}"
+        def snow():
+            data = self.shot(None, preview)[2]
+            return data if b"\xff\xff\xff" in data else None
+        first = xsession.wait_for(snow, START_TIMEOUT, "snow in the preview", 0.1)
+        xsession.wait_for(lambda: snow() not in (first, None), START_TIMEOUT, "the preview's snow to move", 0.1)
+        for dx, dy in ((117, 23), (199, 12)):   # the count's upper arrow, then OK
+            self.sway_do("seat", "-", "cursor", "set", *point(dx, dy))
+            self.sway_do("seat", "-", "cursor", "press", "button1")
+            self.sway_do("seat", "-", "cursor", "release", "button1")
+        self.assertEqual(xsession.process_ended(proc, END_TIMEOUT, "settings mode to end at OK"), 0)
+        with open(os.path.join(self.env["XDG_CONFIG_HOME"], "kelvane.ini"), encoding="latin-1") as f:
+            self.assertEqual(f.read(), "[Config-Ver102]\nPeriod=40\nCount=101\nPixelRatio=210\nDeltaTime=0.05\n"
+                                       "Gravitation=9.8\nResistance=0.25\nFlutter=50\n")
 
     def test_saving_covers_every_output_sharp_at_scale_two_and_follows_outputs(self):
         proc = self.kelvane("/s")
@@ -115,6 +151,17 @@ class WaylandTest(unittest.TestCase):
                 subprocess.run(self.as_user + command, env=self.env, check=True, capture_output=True)
                 self.assertEqual(xsession.process_ended(proc, END_TIMEOUT, f"a {what} to end kelvane"), 0)
                 self.sway_do("seat", "-", "cursor", "release", "button1")
+
+    def test_swayidle_starts_saving_as_the_readme_says_and_a_move_ends_it(self):
+        if not shutil.which("swayidle"):
+            self.skipTest("takes swayidle")
+        # README's line, with a timeout of a second; kelvane is on the user's PATH.
+        self.env["PATH"] = self.root + ":" + self.env["PATH"]
+        os.rename(os.path.join(self.root, os.path.basename(KELVANE)), os.path.join(self.root, "kelvane"))
+        self.start(["swayidle", "-w", "timeout", "1", "kelvane /s"])
+        self.wait_for_moving_snow("HEADLESS-1")
+        self.sway_do("seat", "-", "cursor", "move", "3", "3")
+        xsession.wait_for(lambda: b"\x33\x66\x99" in self.shot("HEADLESS-1")[2], END_TIMEOUT, "the desktop back")
 
     def test_the_compositor_gone_ends_saving_with_status_one(self):
         proc = self.kelvane("/s")
