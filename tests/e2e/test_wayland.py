@@ -5,80 +5,43 @@ the test is skipped."""
 
 import json
 import os
-import pwd
 import re
 import shutil
 import signal
-import subprocess
-import tempfile
 import unittest
 
 import xsession
 from kelvane_e2e import END_TIMEOUT, KELVANE, START_TIMEOUT
+from swaysession import DESKTOP, SwaySession, missing_programs
 
-USER = "kelvane-e2e"
 TITLE = "Kelvaneの設定"
 DLU_W, DLU_H = 240, 142   # the dialog's size in dialog units
-HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 class WaylandTest(unittest.TestCase):
 
     def setUp(self):
-        missing = [t for t in ("sway", "swaymsg", "grim", "wtype", "setpriv") if not shutil.which(t)]
-        if missing or os.getuid() != 0:
-            self.skipTest(f"takes root (sway refuses it; the test runs it as {USER}) and these programs: {missing}")
-        if subprocess.run(["id", USER], capture_output=True).returncode != 0:
-            subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", USER], check=True)
-        user = pwd.getpwnam(USER)
-        self.root = tempfile.mkdtemp(prefix="kelvane-wayland-")
-        self.addCleanup(shutil.rmtree, self.root, True)
-        # The user may not see into the build tree: the program and the pointer go where it can.
-        for path in (KELVANE, os.path.join(HERE, "wayland_pointer.py"), os.path.join(HERE, "lsan.supp")):
-            shutil.copy(path, self.root)
-        runtime = os.path.join(self.root, "runtime")
-        os.mkdir(runtime, 0o700)
-        os.chmod(self.root, 0o755)
-        os.chown(runtime, user.pw_uid, user.pw_gid)
-        with open(os.path.join(self.root, "sway.conf"), "w") as f:
-            # The first output at scale 2 from the start: sway leaves a cursor drawn before a change of scale.
-            f.write("xwayland disable\noutput * resolution 1280x720 bg #336699 solid_color\noutput HEADLESS-1 scale 2\n")
-        self.as_user = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--init-groups"]
-        self.env = {"PATH": "/usr/bin:/bin", "HOME": self.root, "XDG_RUNTIME_DIR": runtime, "XDG_CONFIG_HOME": runtime,
-                    "WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1"}
-        # A sanitizer build's options reach the program, with the leak suppressions where the user can read them.
-        self.env.update({k: v for k, v in os.environ.items() if k in ("ASAN_OPTIONS", "UBSAN_OPTIONS")})
-        self.env["LSAN_OPTIONS"] = "suppressions=" + os.path.join(self.root, "lsan.supp")
-        self.sway = self.start(["sway", "-c", os.path.join(self.root, "sway.conf")])
-        def sockets():
-            names = os.listdir(runtime)
-            display = [n for n in names if n.startswith("wayland-") and not n.endswith(".lock")]
-            ipc = [n for n in names if n.startswith("sway-ipc")]
-            return (display[0], os.path.join(runtime, ipc[0])) if display and ipc else None
-        self.env["WAYLAND_DISPLAY"], self.env["SWAYSOCK"] = xsession.wait_for(sockets, START_TIMEOUT, "sway's sockets")
-        pointer = self.start(["python3", os.path.join(self.root, "wayland_pointer.py")], stdin=subprocess.PIPE)
-        self.assertEqual(pointer.stdout.readline().strip(), b"ready")
+        missing = missing_programs()
+        if missing:
+            self.skipTest(f"takes {missing}")
+        # The first output at scale 2 from the start: sway leaves a cursor drawn before a change of scale.
+        self.session = SwaySession(["HEADLESS-1 scale 2"], timeout=START_TIMEOUT)
+        self.session.open()
+        self.addCleanup(self.session.close)
+        self.env = self.session.env
+        self.program = self.session.copy(KELVANE)
 
     def start(self, args, **popen_args):
-        proc = subprocess.Popen(self.as_user + args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **popen_args)
-        self.addCleanup(xsession.stop_process, proc)
-        return proc
+        return self.session.start(args, **popen_args)
 
     def sway_do(self, *command):
-        subprocess.run(self.as_user + ["swaymsg"] + list(command), env=self.env, check=True, capture_output=True)
+        self.session.sway_do(*command)
 
     def kelvane(self, *args):
-        return self.start([os.path.join(self.root, os.path.basename(KELVANE))] + list(args))
+        return self.start([self.program] + list(args))
 
     def shot(self, output, geometry=None):
-        """The output's pixels (or those of a "x,y wxh" geometry in layout units) as RGB bytes, with their size."""
-        where = ["-g", geometry] if geometry else ["-o", output]
-        ppm = subprocess.run(self.as_user + ["grim", "-t", "ppm"] + where + ["-"], env=self.env,
-                             capture_output=True).stdout
-        if not ppm:
-            return 0, 0, b""   # the output is not there yet
-        width, height = map(int, ppm.split(b"\n")[1].split())
-        return width, height, ppm[-width * height * 3:]
+        return self.session.shot(output, geometry)
 
     def wait_for_moving_snow(self, output):
         """Two shots of snow and no desktop, different from one another; returns the second."""
@@ -86,7 +49,7 @@ class WaylandTest(unittest.TestCase):
             width, height, data = self.shot(output)
             # No pixel of the desktop's blue. (Strictly black and white fails now and then: sway leaves
             # the arrow that it drew before the saver came where the saver's damage does not reach.)
-            covered = b"\x33\x66\x99" not in data and b"\xff\xff\xff" in data
+            covered = DESKTOP not in data and b"\xff\xff\xff" in data
             return (width, height, data) if covered and data != before else None
         first = xsession.wait_for(snow, START_TIMEOUT, f"snow and no desktop on {output}", 0.1)
         return xsession.wait_for(lambda: snow(first[2]), START_TIMEOUT, f"the snow to move on {output}", 0.1)
@@ -99,8 +62,7 @@ class WaylandTest(unittest.TestCase):
                 return rect["x"] + inner["x"], rect["y"] + inner["y"], inner["width"], inner["height"]
             return next(filter(None, map(find, node.get("nodes", []) + node.get("floating_nodes", []))), None)
         def tree():
-            out = subprocess.run(self.as_user + ["swaymsg", "-t", "get_tree"], env=self.env, capture_output=True).stdout
-            return find(json.loads(out or b"{}"))
+            return find(json.loads(self.session.run("swaymsg", "-t", "get_tree").stdout or b"{}"))
         return xsession.wait_for(tree, START_TIMEOUT, "the settings dialog", 0.1)
 
     def test_settings_snow_in_the_preview_and_an_arrow_then_ok_store_them(self):
@@ -148,7 +110,7 @@ class WaylandTest(unittest.TestCase):
                 self.sway_do("seat", "-", "cursor", "set", "100", "100")
                 self.wait_for_moving_snow("HEADLESS-1")
                 self.assertIsNone(proc.poll(), "the pointer's first report ended kelvane")
-                subprocess.run(self.as_user + command, env=self.env, check=True, capture_output=True)
+                self.session.run(*command)
                 self.assertEqual(xsession.process_ended(proc, END_TIMEOUT, f"a {what} to end kelvane"), 0)
                 self.sway_do("seat", "-", "cursor", "release", "button1")
 
@@ -156,17 +118,17 @@ class WaylandTest(unittest.TestCase):
         if not shutil.which("swayidle"):
             self.skipTest("takes swayidle")
         # README's line, with a timeout of a second; kelvane is on the user's PATH.
-        self.env["PATH"] = self.root + ":" + self.env["PATH"]
-        os.rename(os.path.join(self.root, os.path.basename(KELVANE)), os.path.join(self.root, "kelvane"))
+        self.env["PATH"] = self.session.root + ":" + self.env["PATH"]
+        os.rename(self.program, os.path.join(self.session.root, "kelvane"))
         self.start(["swayidle", "-w", "timeout", "1", "kelvane /s"])
         self.wait_for_moving_snow("HEADLESS-1")
         self.sway_do("seat", "-", "cursor", "move", "3", "3")
-        xsession.wait_for(lambda: b"\x33\x66\x99" in self.shot("HEADLESS-1")[2], END_TIMEOUT, "the desktop back")
+        xsession.wait_for(lambda: DESKTOP in self.shot("HEADLESS-1")[2], END_TIMEOUT, "the desktop back")
 
     def test_the_compositor_gone_ends_saving_with_status_one(self):
         proc = self.kelvane("/s")
         self.wait_for_moving_snow("HEADLESS-1")
-        self.sway.send_signal(signal.SIGKILL)
+        self.session.server.send_signal(signal.SIGKILL)
         self.assertEqual(xsession.process_ended(proc, END_TIMEOUT, "kelvane to end without sway"), 1)
         self.assertIn(b"kelvane: the Wayland compositor went away", proc.stderr.read())
 
