@@ -206,7 +206,7 @@ const ExpandedBytes& Expanded()
     return s_table;
 }
 
-// Areas an output has not yet had: past this many, the whole frame (a hidden output's backlog).
+// Areas to damage with the next commit: past this many, the whole frame (a hidden output's backlog).
 constexpr std::size_t kMaxAreas = 1024;
 }   // namespace
 
@@ -264,6 +264,9 @@ bool CWaylandPresenter::MakeBuffers(int cx, int cy)
     }
     m_cx = cx;
     m_cy = cy;
+    m_tilesX = ((cx - 1) >> kTileShiftX) + 1;
+    for (Buffer& buffer : m_buffers)
+        buffer.missed.assign(static_cast<std::size_t>(m_tilesX) * (((cy - 1) >> kTileShiftY) + 1), Box{});
     return true;
 }
 
@@ -285,7 +288,7 @@ void CWaylandPresenter::FreeBuffers()
     m_pMemory = nullptr;
     m_nFd = -1;
     m_nBytes = 0;
-    m_cx = m_cy = 0;
+    m_cx = m_cy = m_tilesX = 0;
 }
 
 void CWaylandPresenter::OnRelease(void* pData, wl_buffer*)
@@ -300,37 +303,74 @@ void CWaylandPresenter::OnFrameDone(void* pData, wl_callback* pCallback, std::ui
     pThis->m_pFrameCallback = nullptr;
 }
 
+void CWaylandPresenter::AddMissed(Buffer& buffer, const CRect& rcAny) const
+{
+    const CRect rc = rcAny.Intersect(CRect(0, 0, m_cx, m_cy));
+    if (buffer.bMissesAll || rc.IsRectEmpty())
+        return;
+    for (int ty = rc.top >> kTileShiftY; ty <= (rc.bottom - 1) >> kTileShiftY; ++ty)
+        for (int tx = rc.left >> kTileShiftX; tx <= (rc.right - 1) >> kTileShiftX; ++tx)
+        {
+            Box& box = buffer.missed[static_cast<std::size_t>(ty) * m_tilesX + tx];
+            const int x0 = std::max(rc.left, tx << kTileShiftX);
+            const int y0 = std::max(rc.top, ty << kTileShiftY);
+            const int x1 = std::min(rc.right, (tx + 1) << kTileShiftX) - 1;
+            const int y1 = std::min(rc.bottom, (ty + 1) << kTileShiftY) - 1;
+            if (box.x0 > box.x1)
+                box = {x0, y0, x1, y1};
+            else
+                box = {std::min(box.x0, x0), std::min(box.y0, y0), std::max(box.x1, x1), std::max(box.y1, y1)};
+        }
+}
+
+void CWaylandPresenter::WriteRect(const CFrameBuffer& frame, Buffer& buffer, const CRect& rc) const
+{
+    // Whole bytes of the frame, from the byte holding the left edge to the one holding the right:
+    // what they hold past the rectangle is the frame's too, so writing it is harmless.
+    const ExpandedBytes& table = Expanded();
+    const int x0 = rc.left & ~7;
+    const int x1 = std::min((rc.right + 7) & ~7, m_cx);
+    for (int y = rc.top; y < rc.bottom; ++y)
+    {
+        const auto* pBytes = reinterpret_cast<const std::uint8_t*>(frame.Row(y));
+        std::uint32_t* pRow = buffer.pPixels + static_cast<std::size_t>(y) * m_cx;
+        // The buffer's rows are seldom in the cache: the next row's lines are asked for while
+        // this one is written.
+        if (y + 1 < rc.bottom)
+            for (int x = x0; x < x1; x += 16)
+                __builtin_prefetch(pRow + m_cx + x, 1);
+        int x = x0;
+        for (; x + 8 <= x1; x += 8)
+            std::memcpy(pRow + x, table.pixels[pBytes[x >> 3]], sizeof table.pixels[0]);
+        if (x < x1)   // the frame's last pixels, short of a byte
+            std::memcpy(pRow + x, table.pixels[pBytes[x >> 3]], static_cast<std::size_t>(x1 - x) * 4);
+    }
+}
+
 void CWaylandPresenter::Write(const CFrameBuffer& frame, Buffer& buffer) const
 {
-    const CRect rcFrame(0, 0, m_cx, m_cy);
-    const std::vector<CRect> whole{rcFrame};
-    const ExpandedBytes& table = Expanded();
-    for (const CRect& rcAny : buffer.bMissesAll ? whole : buffer.missed)
-    {
-        const CRect rc = rcAny.Intersect(rcFrame);
-        if (rc.IsRectEmpty())
-            continue;
-        // Whole bytes of the frame, from the byte holding the left edge to the one holding the
-        // right: what they hold past the rectangle is the frame's too, so writing it is harmless.
-        const int x0 = rc.left & ~7;
-        const int x1 = std::min((rc.right + 7) & ~7, m_cx);
-        for (int y = rc.top; y < rc.bottom; ++y)
-        {
-            const auto* pBytes = reinterpret_cast<const std::uint8_t*>(frame.Row(y));
-            std::uint32_t* pRow = buffer.pPixels + static_cast<std::size_t>(y) * m_cx;
-            for (int x = x0; x < x1; x += 8)
-                std::memcpy(pRow + x, table.pixels[pBytes[x >> 3]], static_cast<std::size_t>(std::min(8, x1 - x)) * 4);
-        }
-    }
+    if (buffer.bMissesAll)
+        WriteRect(frame, buffer, CRect(0, 0, m_cx, m_cy));
+    else
+        for (Box& box : buffer.missed)
+            if (box.x0 <= box.x1)
+            {
+                WriteRect(frame, buffer, CRect(box.x0, box.y0, box.x1 + 1, box.y1 + 1));
+                box = Box{};
+            }
     buffer.bMissesAll = false;
-    buffer.missed.clear();
 }
 
 void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
 {
     const std::vector<CRect> whole{CRect(0, 0, frame.Width(), frame.Height())};
+    const bool bResized = frame.Width() != m_cx || frame.Height() != m_cy;
     for (Buffer& buffer : m_buffers)
-        Add(buffer.missed, buffer.bMissesAll, bWhole ? whole : rects);
+    {
+        buffer.bMissesAll = buffer.bMissesAll || bWhole || bResized;
+        for (const CRect& rc : rects)
+            AddMissed(buffer, rc);
+    }
     Add(m_damage, m_bDamageAll, bWhole ? whole : rects);
     auto* pSurface = static_cast<wl_surface*>(
         QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", m_pWindow));
@@ -349,7 +389,7 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
     if (m_pSurface == nullptr || !m_pWindow->isExposed() || m_pFrameCallback != nullptr || frame.Width() <= 0 ||
         frame.Height() <= 0)
         return;
-    if ((frame.Width() != m_cx || frame.Height() != m_cy) && !MakeBuffers(frame.Width(), frame.Height()))
+    if (bResized && !MakeBuffers(frame.Width(), frame.Height()))
         return;
     Buffer* pBuffer = !m_buffers[0].bBusy ? &m_buffers[0] : !m_buffers[1].bBusy ? &m_buffers[1] : nullptr;
     if (pBuffer == nullptr)

@@ -45,18 +45,29 @@ public:
     void Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole);
 
 private:
-    // A wl_buffer in the pool, and what it lacks of the frame: the areas committed from the other
-    // buffer since this one was last written.
+    // What a buffer lacks of the frame, per tile of 64 x 16 pixels: the box, in frame pixels, of the
+    // areas committed from the other buffer since this one was last written. A flake's areas of two
+    // frames overlap, so each tile's are joined before they are written once.
+    static constexpr int kTileShiftX = 6;
+    static constexpr int kTileShiftY = 4;
+    struct Box
+    {
+        int x0 = 1, y0 = 1, x1 = 0, y1 = 0;   // inclusive; empty while x0 > x1
+    };
+
+    // A wl_buffer in the pool, and what it lacks of the frame.
     struct Buffer
     {
         wl_buffer* pBuffer = nullptr;
         std::uint32_t* pPixels = nullptr;
         bool bBusy = false;   // the compositor still reads it
         bool bMissesAll = true;
-        std::vector<CRect> missed;
+        std::vector<Box> missed;   // per tile, row by row
     };
 
     static void Add(std::vector<CRect>& areas, bool& bAll, const std::vector<CRect>& rects);
+    void AddMissed(Buffer& buffer, const CRect& rc) const;
+    void WriteRect(const CFrameBuffer& frame, Buffer& buffer, const CRect& rc) const;
     bool MakeBuffers(int cx, int cy);
     void FreeBuffers();
     void Write(const CFrameBuffer& frame, Buffer& buffer) const;
@@ -68,6 +79,7 @@ private:
     wl_callback* m_pFrameCallback = nullptr;   // asked with the last commit, not yet answered
     int m_cx = 0;
     int m_cy = 0;
+    int m_tilesX = 0;
     int m_nFd = -1;
     std::size_t m_nBytes = 0;
     void* m_pMemory = nullptr;
