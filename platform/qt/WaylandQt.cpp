@@ -19,10 +19,10 @@
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -64,16 +64,16 @@ protected:
 // and status 1.
 void CompositorGoneHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (type == QtWarningMsg &&
-        (text.startsWith(QLatin1String("The Wayland connection broke")) ||
-         text.startsWith(QLatin1String("The Wayland connection experienced a fatal error"))))
+    if (type == QtWarningMsg && (text.startsWith(QLatin1String("The Wayland connection broke")) ||
+                                 text.startsWith(QLatin1String("The Wayland connection experienced a fatal error"))))
     {
         std::fputs("kelvane: the Wayland compositor went away\n", stderr);
         std::fflush(nullptr);
         _exit(kExitNoDisplay);
     }
     // What Qt says of the buffer integration the program chose to go without.
-    if (g_bNoBufferIntegration && std::strcmp(context.category != nullptr ? context.category : "", "qt.qpa.wayland") == 0 &&
+    if (g_bNoBufferIntegration &&
+        std::strcmp(context.category != nullptr ? context.category : "", "qt.qpa.wayland") == 0 &&
         text.contains(QLatin1String("client buffer integration")))
         return;
     if (g_previousHandler != nullptr)   // Qt's own when there was none before
@@ -372,12 +372,14 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
             AddMissed(buffer, rc);
     }
     Add(m_damage, m_bDamageAll, bWhole ? whole : rects);
-    auto* pSurface = static_cast<wl_surface*>(
-        QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", m_pWindow));
+    // A window not shown may lose its surface, and the frame callback asked of it, with it: a window
+    // shown again starts afresh on whatever surface it has then.
+    auto* pSurface = m_pWindow->isExposed()
+                         ? static_cast<wl_surface*>(QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
+                               "surface", m_pWindow))
+                         : nullptr;
     if (pSurface != m_pSurface)
     {
-        // A new surface (the window was hidden and shown) has nothing, and the old one's frame
-        // callback will never come.
         if (m_pFrameCallback != nullptr)
             wl_callback_destroy(m_pFrameCallback);
         m_pFrameCallback = nullptr;
@@ -386,11 +388,14 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
     }
     // Not configured yet, hidden, or the compositor has not asked for the next frame (an output
     // that is off or covered asks for none): nothing is drawn until it does.
-    if (m_pSurface == nullptr || !m_pWindow->isExposed() || m_pFrameCallback != nullptr || frame.Width() <= 0 ||
-        frame.Height() <= 0)
+    if (m_pSurface == nullptr || m_pFrameCallback != nullptr || frame.Width() <= 0 || frame.Height() <= 0)
         return;
-    if (bResized && !MakeBuffers(frame.Width(), frame.Height()))
-        return;
+    if (bResized)
+    {
+        if (!MakeBuffers(frame.Width(), frame.Height()))
+            return;
+        m_bDamageAll = true;
+    }
     Buffer* pBuffer = !m_buffers[0].bBusy ? &m_buffers[0] : !m_buffers[1].bBusy ? &m_buffers[1] : nullptr;
     if (pBuffer == nullptr)
         return;   // both still read by the compositor: this frame's areas wait for the next
@@ -400,9 +405,14 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
     const int nScale = std::max(1, qRound(m_pWindow->devicePixelRatio()));
     wl_surface_set_buffer_scale(m_pSurface, m_cx % nScale == 0 && m_cy % nScale == 0 ? nScale : 1);
     wl_surface_attach(m_pSurface, pBuffer->pBuffer, 0, 0);
-    const bool bBufferDamage = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(m_pSurface)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
-    for (const CRect& rc : m_bDamageAll ? std::vector<CRect>{CRect(0, 0, m_cx, m_cy)} : m_damage)
+    const bool bBufferDamage =
+        wl_proxy_get_version(reinterpret_cast<wl_proxy*>(m_pSurface)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
+    const CRect rcFrame(0, 0, m_cx, m_cy);
+    for (const CRect& rcAny : m_bDamageAll ? std::vector<CRect>{rcFrame} : m_damage)
     {
+        const CRect rc = rcAny.Intersect(rcFrame);
+        if (rc.IsRectEmpty())
+            continue;
         if (bBufferDamage)
             wl_surface_damage_buffer(m_pSurface, rc.left, rc.top, rc.Width(), rc.Height());
         else
@@ -410,7 +420,8 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
             // Older surfaces take damage in their own units: rounded outwards.
             const int l = rc.left / nScale;
             const int t = rc.top / nScale;
-            wl_surface_damage(m_pSurface, l, t, (rc.right + nScale - 1) / nScale - l, (rc.bottom + nScale - 1) / nScale - t);
+            wl_surface_damage(m_pSurface, l, t, (rc.right + nScale - 1) / nScale - l,
+                              (rc.bottom + nScale - 1) / nScale - t);
         }
     }
     m_damage.clear();

@@ -75,7 +75,7 @@ private:
     static void OnFrameDone(void* pData, wl_callback* pCallback, std::uint32_t msec);
 
     QWindow* m_pWindow;
-    wl_surface* m_pSurface = nullptr;   // the window's, as last seen (Qt makes another after a hide)
+    wl_surface* m_pSurface = nullptr;          // the window's, as last seen (Qt makes another after a hide)
     wl_callback* m_pFrameCallback = nullptr;   // asked with the last commit, not yet answered
     int m_cx = 0;
     int m_cy = 0;
