@@ -26,6 +26,17 @@ public:
     // defaults: about 2,200 rectangles where the bitmaps would hold 340,000 pixels) is filled.
     static constexpr std::size_t kBitmapPixelsPerFill = 48;
 
+    // The pixels of rects inside a frame of cx by cy, each widened to whole 64-pixel words: what
+    // bitmaps of those areas hold, and what an Update compares.
+    static std::size_t BitmapPixels(const std::vector<CRect>& rects, int cx, int cy)
+    {
+        std::size_t nPixels = 0;
+        for (const CRect& rcAny : rects)
+            if (const CRect rc = rcAny.Intersect(CRect(0, 0, cx, cy)); !rc.IsRectEmpty())
+                nPixels += static_cast<std::size_t>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * 64 * rc.Height();
+        return nPixels;
+    }
+
     // The window now shows nothing of ours: the copy takes the frame's shape and counts as black.
     void Reset(const CFrameBuffer& frame)
     {
@@ -54,11 +65,8 @@ public:
         m_rects[0].clear();
         m_rects[1].clear();
         const CRect rcFrame(0, 0, m_cx, m_cy);
-        m_nTotalWords = 0;
+        m_nTotalWords = BitmapPixels(rects, m_cx, m_cy) / 64;
         m_nDoneWords = 0;
-        for (const CRect& rcAny : rects)
-            if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
-                m_nTotalWords += static_cast<std::size_t>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * rc.Height();
         bool bFits = true;
         for (const CRect& rcAny : rects)
         {

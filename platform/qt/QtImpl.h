@@ -192,6 +192,9 @@ QRect QtToLogical(const CRect& rc, qreal scale);
 // loaded only for dialogs: saving and preview never ask for them. A Qt side made without them
 // cannot gain them, and then bWidgets gives nullptr too.
 QGuiApplication* QtEnsureApplication(bool bWidgets = false);
+// Says on stderr why no display server answers: the variable naming it is unset, or names one
+// that does not answer. pszNone: "no X display"; pszServer: "X server".
+void QtSayNoServer(const char* pszVariable, const char* pszNone, const char* pszServer);
 bool QtHasWidgets();
 // The program asked for the display and there was none: its exit status must say so.
 bool QtHadNoDisplay();

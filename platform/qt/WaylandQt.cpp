@@ -100,11 +100,7 @@ bool HaveCompositor()
         wl_display_disconnect(pDisplay);
         return true;
     }
-    const char* pszWayland = std::getenv("WAYLAND_DISPLAY");
-    if (pszWayland == nullptr || *pszWayland == '\0')
-        std::fputs("kelvane: no Wayland compositor: WAYLAND_DISPLAY is not set\n", stderr);
-    else
-        std::fprintf(stderr, "kelvane: WAYLAND_DISPLAY is %s, but no Wayland compositor answers there\n", pszWayland);
+    QtSayNoServer("WAYLAND_DISPLAY", "no Wayland compositor", "Wayland compositor");
     return false;
 }
 
@@ -153,13 +149,20 @@ void PrepareSaverWindow(QWindow* pWindow, const CRect& rc)
 
 namespace
 {
+// Qt's connection to the compositor, which outlives every window.
+wl_display* WaylandDisplay()
+{
+    static auto* s_pDisplay = static_cast<wl_display*>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+    return s_pDisplay;
+}
+
 // The compositor's shared-memory interface, bound once on Qt's connection and kept for the
-// process's life (Qt's connection outlives every window).
+// process's life.
 wl_shm* Shm()
 {
     static wl_shm* s_pShm = []() -> wl_shm* {
-        auto* pDisplay = static_cast<wl_display*>(
-            QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+        wl_display* pDisplay = WaylandDisplay();
         if (pDisplay == nullptr)
             return nullptr;
         // The registry's answers come on a queue of our own, so Qt's dispatch never sees them.
@@ -219,15 +222,15 @@ CWaylandPresenter::~CWaylandPresenter()
     FreeBuffers();
 }
 
-void CWaylandPresenter::Add(std::vector<CRect>& areas, bool& bAll, const std::vector<CRect>& rects)
+void CWaylandPresenter::AddDamage(const std::vector<CRect>& rects)
 {
-    if (!bAll && areas.size() + rects.size() <= kMaxAreas)
+    if (!m_bDamageAll && m_damage.size() + rects.size() <= kMaxAreas)
     {
-        areas.insert(areas.end(), rects.begin(), rects.end());
+        m_damage.insert(m_damage.end(), rects.begin(), rects.end());
         return;
     }
-    bAll = true;
-    areas.clear();
+    m_bDamageAll = true;
+    m_damage.clear();
 }
 
 bool CWaylandPresenter::MakeBuffers(int cx, int cy)
@@ -363,7 +366,6 @@ void CWaylandPresenter::Write(const CFrameBuffer& frame, Buffer& buffer) const
 
 void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects, bool bWhole)
 {
-    const std::vector<CRect> whole{CRect(0, 0, frame.Width(), frame.Height())};
     const bool bResized = frame.Width() != m_cx || frame.Height() != m_cy;
     for (Buffer& buffer : m_buffers)
     {
@@ -371,7 +373,10 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
         for (const CRect& rc : rects)
             AddMissed(buffer, rc);
     }
-    Add(m_damage, m_bDamageAll, bWhole ? whole : rects);
+    if (bWhole)
+        m_bDamageAll = true;
+    else
+        AddDamage(rects);
     // A window not shown may lose its surface, and the frame callback asked of it, with it: a window
     // shown again starts afresh on whatever surface it has then.
     auto* pSurface = m_pWindow->isExposed()
@@ -407,10 +412,11 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
     wl_surface_attach(m_pSurface, pBuffer->pBuffer, 0, 0);
     const bool bBufferDamage =
         wl_proxy_get_version(reinterpret_cast<wl_proxy*>(m_pSurface)) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
-    const CRect rcFrame(0, 0, m_cx, m_cy);
-    for (const CRect& rcAny : m_bDamageAll ? std::vector<CRect>{rcFrame} : m_damage)
+    if (m_bDamageAll)
+        m_damage.assign(1, CRect(0, 0, m_cx, m_cy));
+    for (const CRect& rcAny : m_damage)
     {
-        const CRect rc = rcAny.Intersect(rcFrame);
+        const CRect rc = rcAny.Intersect(CRect(0, 0, m_cx, m_cy));
         if (rc.IsRectEmpty())
             continue;
         if (bBufferDamage)
@@ -431,7 +437,5 @@ void CWaylandPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>&
     wl_callback_add_listener(m_pFrameCallback, &frameListener, this);
     wl_surface_commit(m_pSurface);
     pBuffer->bBusy = true;
-    if (auto* pDisplay = static_cast<wl_display*>(
-            QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display")))
-        wl_display_flush(pDisplay);
+    wl_display_flush(WaylandDisplay());
 }

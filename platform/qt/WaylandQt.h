@@ -65,7 +65,7 @@ private:
         std::vector<Box> missed;   // per tile, row by row
     };
 
-    static void Add(std::vector<CRect>& areas, bool& bAll, const std::vector<CRect>& rects);
+    void AddDamage(const std::vector<CRect>& rects);
     void AddMissed(Buffer& buffer, const CRect& rc) const;
     void WriteRect(const CFrameBuffer& frame, Buffer& buffer, const CRect& rc) const;
     bool MakeBuffers(int cx, int cy);

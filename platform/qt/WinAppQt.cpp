@@ -91,11 +91,14 @@ void PostEvent(CPostedEvent::What what, WindowHandle hWnd = 0, CWndImpl::Message
         QCoreApplication::postEvent(s.pPoster.get(), new CPostedEvent(what, hWnd, msg));
 }
 
+// Whether an X server answers; says on stderr which of two things failed when none does.
 bool HaveDisplay()
 {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const bool bOk = xcb_connection_has_error(c) == 0;
     xcb_disconnect(c);
+    if (!bOk)
+        QtSayNoServer("DISPLAY", "no X display", "X server");
     return bOk;
 }
 
@@ -142,6 +145,15 @@ CWinAppImpl& QtState()
     return *pApp->m_pImpl;
 }
 
+void QtSayNoServer(const char* pszVariable, const char* pszNone, const char* pszServer)
+{
+    const char* pszValue = std::getenv(pszVariable);
+    if (pszValue == nullptr || *pszValue == '\0')
+        std::fprintf(stderr, "kelvane: %s: %s is not set\n", pszNone, pszVariable);
+    else
+        std::fprintf(stderr, "kelvane: %s is %s, but no %s answers there\n", pszVariable, pszValue, pszServer);
+}
+
 QGuiApplication* QtEnsureApplication(bool bWidgets)
 {
     CWinAppImpl& s = QtState();
@@ -151,23 +163,13 @@ QGuiApplication* QtEnsureApplication(bool bWidgets)
     // Qt would abort: say so and let the caller end.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    if (QtWayland::Chosen() && !QtWayland::HaveCompositor())
+    if (QtWayland::Chosen() ? !QtWayland::HaveCompositor() : !HaveDisplay())
     {
         s.bNoDisplay = true;
         return nullptr;
     }
     if (QtWayland::Chosen())
         QtWayland::DrawInSoftware();
-    if (!QtWayland::Chosen() && !HaveDisplay())
-    {
-        s.bNoDisplay = true;
-        const char* pszDisplay = std::getenv("DISPLAY");
-        if (pszDisplay == nullptr || *pszDisplay == '\0')
-            std::fputs("kelvane: no X display: DISPLAY is not set\n", stderr);
-        else
-            std::fprintf(stderr, "kelvane: DISPLAY is %s, but no X server answers there\n", pszDisplay);
-        return nullptr;
-    }
     // One screen pixel per framebuffer pixel; Qt's own event loop, which wakes less than GLib's.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     qputenv("QT_NO_GLIB", "1");

@@ -154,10 +154,7 @@ void CXPresenter::Put(const CFrameBuffer& frame, const std::vector<CRect>& rects
     const std::vector<CRect>& areas = bFresh ? m_whole : rects;
     if (areas.empty())
         return;
-    std::size_t nBitmapPixels = 0;
-    for (const CRect& rcAny : areas)
-        if (const CRect rc = rcAny.Intersect(rcFrame); !rc.IsRectEmpty())
-            nBitmapPixels += static_cast<std::size_t>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * 64 * rc.Height();
+    const std::size_t nBitmapPixels = CShownFrame::BitmapPixels(areas, frame.Width(), frame.Height());
     // Filled rectangles while they cost the server less than bitmaps of the same areas.
     const std::size_t nMaxFills = nBitmapPixels / CShownFrame::kBitmapPixelsPerFill;
     if (m_shown.Update(frame, areas, nMaxFills - (bFresh ? 1 : 0)))

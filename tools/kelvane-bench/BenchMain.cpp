@@ -114,16 +114,14 @@ TickResult MeasureTicks(int cx, int cy, int nFlakes, double dPixelRatio = 0.0, i
         Headless::NextTick();
         const auto ticked = Clock::now();
         nAllocations += g_nAllocations.load() - nAllocationsBefore;
-        double dPixels = 0;
-        for (const CRect& rc : changed)
-            dPixels += static_cast<double>(((rc.right - 1) >> 6) - (rc.left >> 6) + 1) * 64 * rc.Height();
+        const std::size_t nPixels = CShownFrame::BitmapPixels(changed, cx, cy);
         // As the X presenter decides: past that many rectangles the frame goes as bitmaps.
-        if (!shown.Update(frame, changed, static_cast<std::size_t>(dPixels) / CShownFrame::kBitmapPixelsPerFill))
+        if (!shown.Update(frame, changed, nPixels / CShownFrame::kBitmapPixelsPerFill))
             ++nBitmapFrames;
         samples.push_back(Milliseconds(ticked - start));
         present.push_back(Milliseconds(Clock::now() - ticked));
         fills.push_back(static_cast<double>(shown.RectCount()));
-        tracked.push_back(dPixels);
+        tracked.push_back(static_cast<double>(nPixels));
     }
     pWnd->DestroyWindow();
     return {Median(samples), static_cast<double>(nAllocations) / nMeasuredTicks, Median(present), Median(fills),
