@@ -30,18 +30,11 @@ class WaylandTest(unittest.TestCase):
         self.addCleanup(self.session.close)
         self.env = self.session.env
         self.program = self.session.copy(KELVANE)
-
-    def start(self, args, **popen_args):
-        return self.session.start(args, **popen_args)
-
-    def sway_do(self, *command):
-        self.session.sway_do(*command)
+        self.sway_do = self.session.sway_do
+        self.shot = self.session.shot
 
     def kelvane(self, *args):
-        return self.start([self.program] + list(args))
-
-    def shot(self, output, geometry=None):
-        return self.session.shot(output, geometry)
+        return self.session.start([self.program] + list(args))
 
     def wait_for_moving_snow(self, output):
         """Two shots of snow and no desktop, different from one another; returns the second."""
@@ -120,7 +113,7 @@ class WaylandTest(unittest.TestCase):
         # README's line, with a timeout of a second; kelvane is on the user's PATH.
         self.env["PATH"] = self.session.root + ":" + self.env["PATH"]
         os.rename(self.program, os.path.join(self.session.root, "kelvane"))
-        self.start(["swayidle", "-w", "timeout", "1", "kelvane /s"])
+        self.session.start(["swayidle", "-w", "timeout", "1", "kelvane /s"])
         self.wait_for_moving_snow("HEADLESS-1")
         self.sway_do("seat", "-", "cursor", "move", "3", "3")
         xsession.wait_for(lambda: DESKTOP in self.shot("HEADLESS-1")[2], END_TIMEOUT, "the desktop back")

@@ -16,28 +16,15 @@ TEST(ParseWindowId, HexWithPrefixOrDecimalTheWholeTextNotZeroWithin32Bits)
         bool bOk;
         std::uint32_t nWindow;
     };
+    // clang-format off
     const Case cases[] = {
-        {"0x1a00007", true, 0x1a00007},
-        {"0X1A00007", true, 0x1a00007},
-        {"27262983", true, 27262983},
-        {"0xffffffff", true, 0xffffffffu},
-        {"4294967295", true, 4294967295u},
-        {"0x100000000", false, 0},
-        {"4294967296", false, 0},
-        {"99999999999999999999999", false, 0},
-        {"0", false, 0},
-        {"0x0", false, 0},
-        {"0x", false, 0},
-        {"", false, 0},
-        {nullptr, false, 0},
-        {"-5", false, 0},
-        {"+5", false, 0},
-        {" 5", false, 0},
-        {"5 ", false, 0},
-        {"12abc", false, 0},
-        {"0x1g", false, 0},
-        {"abc", false, 0},
+        {"0x1a00007", true, 0x1a00007}, {"0X1A00007", true, 0x1a00007}, {"27262983", true, 27262983},
+        {"0xffffffff", true, 0xffffffffu}, {"4294967295", true, 4294967295u}, {"0x100000000", false, 0},
+        {"4294967296", false, 0}, {"99999999999999999999999", false, 0}, {"0", false, 0}, {"0x0", false, 0},
+        {"0x", false, 0}, {"", false, 0}, {nullptr, false, 0}, {"-5", false, 0}, {"+5", false, 0}, {" 5", false, 0},
+        {"5 ", false, 0}, {"12abc", false, 0}, {"0x1g", false, 0}, {"abc", false, 0},
     };
+    // clang-format on
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.text != nullptr ? c.text : "(null)");
